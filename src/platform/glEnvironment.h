@@ -123,3 +123,5 @@ void glEnvironment_setStepLimit(unsigned long steps);
 void glEnvironment_setFixedStep(int fixedStep);
 unsigned long glEnvironment_getStepsRun(void);
 unsigned long glEnvironment_getFramesRun(void);
+// Counter ticks measured but not yet used up by whole steps.
+int64_t glEnvironment_getCarryOver(void);

@@ -1,0 +1,207 @@
+// glApplication: start-up and teardown order, the display, update and event
+// callbacks, the one-shot script hooks and the built-in shortcuts
+// (Control+M window/full screen; Control+Q and Control+H are handled by the
+// window environment itself).
+
+#include "app/glApplication.h"
+
+#include <GL/gl.h>
+#include <SDL2/SDL.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "app/glCommandLine.h"
+#include "core/glMemory.h"
+#include "core/glObjectManager.h"
+#include "effects/effects.h"
+#include "input/glInput.h"
+#include "platform/glClipboard.h"
+#include "script/glLua.h"
+#include "script/glLuaEnvironmentGlue.h"
+#include "sprites/glLuaSprite.h"
+#include "sprites/glLuaSpriteEventManager.h"
+
+static int clickX = 0, clickY = 0;
+static char *userInteractionScript = nullptr;
+static char *userCancelScript = nullptr;
+static int previousMouseX = 0, previousMouseY = 0;
+
+// Hooks are tracked allocations holding a copy of the script text.
+static void private_arm(char **hook, const char *script) {
+    if (*hook) glFree(*hook, (uint32_t)strlen(*hook) + 1);
+    *hook = nullptr;
+    if (script) *hook = (char *)glMallocWithBytes((uint32_t)strlen(script) + 1, script);
+}
+
+// Disarms the hook before running it, so a script that re-arms itself stays armed.
+static void private_fire(char **hook) {
+    char *script = *hook;
+    if (!script) return;
+    *hook = nullptr;
+    glLua_runScript(glLua_getLuaRef(), script, 1);
+    glFree(script, (uint32_t)strlen(script) + 1);
+}
+
+void glApplication_armUserInteractionScript(const char *script) { private_arm(&userInteractionScript, script); }
+void glApplication_armUserCancelScript(const char *script) { private_arm(&userCancelScript, script); }
+void glApplication_disarmUserCancelScript(void) { private_arm(&userCancelScript, nullptr); }
+int glApplication_userInteractionScriptArmed(void) { return userInteractionScript != nullptr; }
+int glApplication_userCancelScriptArmed(void) { return userCancelScript != nullptr; }
+
+void glApplication_setClickPosition(int x, int y) {
+    clickX = x;
+    clickY = y;
+}
+
+void handleEvent(char *name, long value) { postSpriteEvent(name, value); }
+
+void captureScreenshot(void) {
+    // Screenshots need the TGA writer of the texture registry, which is not built yet.
+    fprintf(stderr, "Warning: screenshots are not available yet\n");
+}
+
+void displayCallback(void) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    set2DView(getWindowWidth(), getWindowHeight());
+    glColor4f(1, 1, 1, 1);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_SCISSOR_TEST);
+
+    glPushScissor();
+    glSetScissorRect(getEnvironmentBoundsReference());
+    drawObjectManager(glLua_getObjectManager());
+    glPopScissor();
+    glDisable(GL_SCISSOR_TEST);
+
+    renderDebuggingInformation();
+    renderCursor();
+
+    end2DView();
+    glEnable(GL_DEPTH_TEST);
+    swapBuffers();
+}
+
+int updateCallback(void) {
+    int x, y;
+    getMouse(&x, &y);
+    if ((x != previousMouseX || y != previousMouseY) && userInteractionScript) private_fire(&userInteractionScript);
+    previousMouseX = x;
+    previousMouseY = y;
+
+    char element[64];
+    do {
+        memset(element, 0, sizeof(element));
+    } while (glInput_pollEvents(element, 1, handleEvent));
+
+    preupdateRopeAnimation();
+    preupdateLuaSpriteManager();
+    updateObjectManager(glLua_getObjectManager());
+    updateLuaSpriteManager();
+    glLua_updateLuaManager();
+    glInput_updateInputRecording();
+    return 1;
+}
+
+static void private_toggleDisplayMode(void) {
+    if (environmentInWindowedMode())
+        switchToFullscreen(640, 480, 0, 0);
+    else
+        switchToWindow(640, 480, 0, 0);
+    glLua_userChangedEnvironment(glLua_getLuaRef());
+    resetLuaSpriteOpenGLGlobals();
+}
+
+void eventCallback(int code, envMessage message) {
+    if (userInteractionScript) private_fire(&userInteractionScript);
+
+    _treeNode *objects = glLua_getObjectManager();
+    int x, y;
+    switch (code) {
+    case kEnvEventMouseUp:
+    case kEnvEventMouseDown:
+        getMouseFromEvent(message, &x, &y);
+        eventObjectManager(objects, code == kEnvEventMouseUp ? 0 : 1, 0, x, y, nullptr);
+        break;
+    case kEnvEventKeyUp: {
+        int c = getKeyFromEvent(message);
+        glInput_postKeyUpEvent((unsigned char)tolower(c & 0xFF));
+        eventObjectManager(objects, 2, (uint8_t)c, 0, 0, nullptr);
+        if (getModifiersForLastEvent() & kEnvModControl) {
+            if (c == 'm' || c == 'M') private_toggleDisplayMode();
+        }
+        break;
+    }
+    case kEnvEventKeyDown: {
+        int c = getKeyFromEvent(message);
+        glInput_postKeyDownEvent((unsigned char)tolower(c & 0xFF));
+        int consumed = eventObjectManager(objects, 3, (uint8_t)c, 0, 0, nullptr);
+        if (!consumed && c == 27 && userCancelScript) private_fire(&userCancelScript);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// The log is the standard error stream, reopened onto "Log File.txt" (truncated).
+// When the file cannot be created the stream stays where it was.
+static void private_openLog(void) {
+    FILE *probe = fopen("Log File.txt", "wb");
+    if (probe) {
+        fclose(probe);
+        if (!freopen("Log File.txt", "wb", stderr)) return;
+    } else {
+        fprintf(stderr, "Warning: cannot write \"Log File.txt\" here: %s\n", strerror(errno));
+    }
+    fprintf(stderr, "%s Log File\n", "Tallowby");
+}
+
+int glApplication_main(int argc, char **argv) {
+    commandLineOptions options;
+    int exitCode = glCommandLine_parse(argc, argv, &options, stdout, stderr);
+    if (exitCode >= 0) return exitCode;
+    if (options.dataDirectory && chdir(options.dataDirectory) != 0) {
+        fprintf(stderr, "quillmere: cannot change to folder '%s': %s\n", options.dataDirectory, strerror(errno));
+        return 2;
+    }
+    if (options.headless) {
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        glEnvironment_setNonInteractive(1);
+    }
+    if (options.fixedStep) glEnvironment_setFixedStep(1);
+    if (options.steps) glEnvironment_setStepLimit(options.steps);
+
+    private_openLog();
+    srand((unsigned int)time(nullptr));
+    glInput_initInputManager();
+    initFullscreen("Quillmere", 640, 480, 0, 0, 1);
+    setGlobalFunctions(displayCallback, updateCallback, eventCallback);
+    glLua_prestartup();
+    linkParticleFunctions();
+    linkRopeFunctions();
+    linkGameTimerFunctions();
+    linkDemoTimerFunctions();
+    linkSpeechBubbleFunctions();
+    disableMouseHiding();
+    glLua_loadXMLFile("Data/index.xml");
+
+    char rendererInfo[1024];
+    getRendererInfo(rendererInfo, sizeof(rendererInfo));
+    fprintf(stderr, "\nVideo Card Information\n===== ==== ===========\n%s\n", rendererInfo);
+
+    runLoop();
+
+    glLua_shutdown();
+    deleteFullscreen();
+    glInput_destructInputManager();
+    glClipboard_destroy();
+    private_arm(&userInteractionScript, nullptr);
+    private_arm(&userCancelScript, nullptr);
+    SDL_Quit();
+    return 0;
+}

@@ -1,0 +1,65 @@
+// glCommandLine: parsing of quillmere's options.
+
+#include "app/glCommandLine.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+static const char *kUsage =
+    "usage: quillmere [options]\n"
+    "Opens the game window and runs Data/index.xml below the working directory.\n"
+    "\n"
+    "  --data DIR     change to DIR before start-up (Data/ and the log are found there)\n"
+    "  --headless     no visible window; rendering still happens, dialogs take their defaults\n"
+    "  --fixed-step   every run-loop pass runs exactly one update step (reproducible runs)\n"
+    "  --steps N      quit in order after N update steps\n"
+    "  --help         show this text\n"
+    "  --version      show the version\n";
+
+static int private_usageError(FILE *err, const char *what, const char *argument) {
+    fprintf(err, "quillmere: %s '%s'\n%s", what, argument, kUsage);
+    return 2;
+}
+
+// A whole positive decimal number, nothing else.
+static int private_parseSteps(const char *text, unsigned long *steps) {
+    if (!text || !*text || *text == '-' || *text == '+') return 0;
+    char *end = nullptr;
+    errno = 0;
+    unsigned long value = strtoul(text, &end, 10);
+    if (errno != 0 || *end != 0 || value == 0) return 0;
+    *steps = value;
+    return 1;
+}
+
+int glCommandLine_parse(int argc, char **argv, commandLineOptions *options, FILE *out, FILE *err) {
+    memset(options, 0, sizeof(*options));
+    for (int i = 1; i < argc; i++) {
+        const char *arg = argv[i];
+        if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
+            fputs(kUsage, out);
+            return 0;
+        }
+        if (strcmp(arg, "--version") == 0) {
+            fprintf(out, "quillmere %s\n", QUILLMERE_VERSION);
+            return 0;
+        }
+        if (strcmp(arg, "--headless") == 0) {
+            options->headless = 1;
+        } else if (strcmp(arg, "--fixed-step") == 0) {
+            options->fixedStep = 1;
+        } else if (strcmp(arg, "--data") == 0) {
+            if (i + 1 >= argc || !*argv[i + 1]) return private_usageError(err, "missing folder after", arg);
+            options->dataDirectory = argv[++i];
+        } else if (strcmp(arg, "--steps") == 0) {
+            if (i + 1 >= argc) return private_usageError(err, "missing number after", arg);
+            if (!private_parseSteps(argv[i + 1], &options->steps))
+                return private_usageError(err, "--steps needs a whole number above 0, not", argv[i + 1]);
+            i++;
+        } else {
+            return private_usageError(err, "unknown option", arg);
+        }
+    }
+    return -1;
+}

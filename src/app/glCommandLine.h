@@ -1,0 +1,17 @@
+// glCommandLine: the options for designers, tests and benchmarks. Started with no
+// arguments the program behaves as it always does.
+#pragma once
+
+#include <cstdio>
+
+struct commandLineOptions {
+    const char *dataDirectory;  // change to it before start-up, or null
+    int headless;               // offscreen video driver, dialogs take their defaults
+    int fixedStep;              // one update step per run-loop pass on a virtual clock
+    unsigned long steps;        // quit in order after this many update steps; 0 = never
+};
+
+// Reads argv into options. Returns -1 to go on and start the program, or the exit
+// code to leave with at once (0 after --help or --version, 2 on a usage error).
+// Help and version go to out, usage errors to err.
+int glCommandLine_parse(int argc, char **argv, commandLineOptions *options, FILE *out, FILE *err);

@@ -1,0 +1,5 @@
+// glLuaSpriteEventManager: sprite events, scheduled events and event groups.
+// Not built yet: events posted by the input manager go nowhere.
+#pragma once
+
+void postSpriteEvent(char *name, long value);
