@@ -1,0 +1,213 @@
+// The layered object manager (see glObjectManager.h): a tree of the root
+// (objMgrInfo), 20 layer nodes and, below them, one node per object holding
+// a copy of its _object record. Drawing and destruction are tree walks;
+// updating and event delivery go layer by layer.
+#include "glObjectManager.h"
+
+#include <vector>
+
+#include <cstddef>
+
+// -1 updates every layer; 0 or more only that one.
+static int onlyUpdateLayer = -1;
+
+// Bumped whenever objects are destroyed wholesale (clear, destroy), so that
+// an update pass or event walk that caused it stops instead of touching
+// freed nodes.
+static unsigned generation = 0;
+
+static objMgrInfo *private_info(_treeNode *manager)
+{
+    return (objMgrInfo *)manager->data;
+}
+
+static _object *private_object(_treeNode *node)
+{
+    return node ? (_object *)node->data : nullptr;
+}
+
+static void private_addLayers(_treeNode *manager)
+{
+    for (int i = 0; i < kObjectManagerLayers; i++)
+        addChild(manager, nullptr, 0);
+}
+
+static void private_drawVisitor(_treeNode *node, int depth)
+{
+    _object *object = private_object(node);
+    if (depth == 2 && object && object->draw)
+        object->draw(object->data);
+}
+
+static void private_destructVisitor(_treeNode *node, int depth)
+{
+    _object *object = private_object(node);
+    if (depth >= 2 && object && object->destruct)
+        object->destruct(object->data);
+}
+
+// Calls every object's destruct: layer 19's objects first, down to layer 0's.
+static void private_destructObjects(_treeNode *manager)
+{
+    generation++;
+    mapTree_BFS(manager, private_destructVisitor, 0);
+}
+
+_treeNode *initObjectManager(void)
+{
+    _treeNode *manager = createTree();
+    objMgrInfo info = {0, nullptr, nullptr};
+    setData(manager, &info, sizeof info);
+    private_addLayers(manager);
+    return manager;
+}
+
+void destructObjectManager(_treeNode *manager)
+{
+    if (!manager)
+        return;
+    private_destructObjects(manager);
+    destructTree(manager);
+}
+
+void clearObjectManager(_treeNode *manager)
+{
+    if (!manager)
+        return;
+    private_destructObjects(manager);
+    _treeNode *layers = manager->child;
+    manager->child = nullptr;
+    destructTree(layers);
+    private_addLayers(manager);
+}
+
+void setObjectManagerBounds(_treeNode *manager, ssRect *bounds)
+{
+    if (manager)
+        private_info(manager)->bounds = bounds;
+}
+
+void *insertObject(_treeNode *manager, void *data, uint32_t layer, objDrawFunc draw,
+                   objUpdateFunc update, objDestructFunc destruct)
+{
+    if (!manager)
+        return nullptr;
+    if (layer >= kObjectManagerLayers)
+        layer = kObjectManagerLayers - 1;
+    _object object = {data, layer, draw, update, destruct, nullptr};
+    if (!addChild(getChild(manager, (int)layer), &object, sizeof object))
+        return nullptr;
+    return data;
+}
+
+void setObjectEvents(_treeNode *manager, void *data, objEventFunc event)
+{
+    if (!manager)
+        return;
+    for (_treeNode *layer = manager->child; layer; layer = layer->sibling) {
+        for (_treeNode *node = layer->child; node; node = node->sibling) {
+            _object *object = private_object(node);
+            if (object && object->data == data)
+                object->event = event;
+        }
+    }
+}
+
+void drawObjectManager(_treeNode *manager)
+{
+    if (manager)
+        mapTree_DFS(manager, private_drawVisitor, 0);
+}
+
+void updateObjectManager(_treeNode *manager)
+{
+    if (!manager)
+        return;
+    uint32_t frame = ++private_info(manager)->frame;
+    unsigned started = generation;
+    int layerIndex = 0;
+    for (_treeNode *layer = manager->child; layer; layer = layer->sibling, layerIndex++) {
+        if (onlyUpdateLayer >= 0 && layerIndex != onlyUpdateLayer)
+            continue;
+        _treeNode *prev = nullptr;
+        _treeNode *node = layer->child;
+        while (node) {
+            _object *object = private_object(node);
+            int remove = (object && object->update) ? object->update(object->data, frame) : 0;
+            if (generation != started)
+                return;  // the update cleared the manager: these nodes are gone
+            _treeNode *next = node->sibling;
+            if (remove) {
+                if (object->destruct)
+                    object->destruct(object->data);
+                if (prev)
+                    prev->sibling = next;
+                else
+                    layer->child = next;
+                node->sibling = nullptr;
+                destructTree(node);
+            } else {
+                prev = node;
+            }
+            node = next;
+        }
+    }
+}
+
+int eventListBackwards(_treeNode *firstObject, uint8_t eventType, uint8_t key, int x, int y, void *ref)
+{
+    std::vector<_treeNode *> objects;
+    for (_treeNode *node = firstObject; node; node = node->sibling)
+        objects.push_back(node);
+    unsigned started = generation;
+    for (size_t i = objects.size(); i-- > 0;) {
+        _object *object = private_object(objects[i]);
+        if (!object || !object->event)
+            continue;
+        int consumed = object->event(object->data, eventType, key, x, y, ref);
+        if (consumed)
+            return consumed;
+        if (generation != started)
+            return 0;  // the handler cleared the manager: the rest are gone
+    }
+    return 0;
+}
+
+int eventObjectManager(_treeNode *manager, uint8_t eventType, uint8_t key, int x, int y, void *ref)
+{
+    if (!manager)
+        return 0;
+    unsigned started = generation;
+    for (int layer = kObjectManagerLayers - 1; layer >= 0; layer--) {
+        int consumed = eventListBackwards(objectEnumerator(manager, (uint32_t)layer), eventType, key, x, y, ref);
+        if (consumed)
+            return consumed;
+        if (generation != started)
+            return 0;
+    }
+    return 0;
+}
+
+void setOnlyUpdateObjectManagerLayer(int layer)
+{
+    onlyUpdateLayer = layer < 0 ? -1 : layer;
+}
+
+_treeNode *objectEnumerator(_treeNode *manager, uint32_t layer)
+{
+    if (!manager || layer >= kObjectManagerLayers)
+        return nullptr;
+    return getChild(getChild(manager, (int)layer), 0);
+}
+
+void *getObjectData(_treeNode *object)
+{
+    _object *record = private_object(object);
+    return record ? record->data : nullptr;
+}
+
+objDrawFunc getObjectDrawFunc(_treeNode *object)
+{
+    _object *record = private_object(object);
+    return record ? record->draw : nullptr;
+}
