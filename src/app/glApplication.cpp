@@ -22,6 +22,7 @@
 #include "input/glInput.h"
 #include "platform/glClipboard.h"
 #include "script/glLua.h"
+#include "script/glLuaConsole.h"
 #include "script/glLuaEnvironmentGlue.h"
 #include "sprites/glLuaSprite.h"
 #include "sprites/glLuaSpriteEventManager.h"
@@ -132,6 +133,7 @@ void eventCallback(int code, envMessage message) {
         glInput_postKeyUpEvent((unsigned char)tolower(c & 0xFF));
         eventObjectManager(objects, 2, (uint8_t)c, 0, 0, nullptr);
         if (getModifiersForLastEvent() & kEnvModControl) {
+            if (c == 'b' || c == 'B') activateLuaConsole();
             if (c == 'm' || c == 'M') private_toggleDisplayMode();
         }
         break;
@@ -189,6 +191,9 @@ int glApplication_main(int argc, char **argv) {
     linkSpeechBubbleFunctions();
     disableMouseHiding();
     glLua_loadXMLFile("Data/index.xml");
+    // With no start document no script will ever show the window; a hidden window
+    // that no one can see or close would leave the program running unseen.
+    if (!glLua_hasDocument()) showWindow();
 
     char rendererInfo[1024];
     getRendererInfo(rendererInfo, sizeof(rendererInfo));

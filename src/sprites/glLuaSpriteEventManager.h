@@ -3,3 +3,8 @@
 #pragma once
 
 void postSpriteEvent(char *name, long value);
+
+// Called by the script host for each loaded document.
+void clearSpriteEventList(void);
+void removeAllEventGroups(void);
+void resetGlobalVariablesBeforeCallingScriptRoutines(void);
