@@ -1,30 +1,19 @@
 // The real program on small data trees: what document scripts write to the log.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-namespace fs = std::filesystem;
+#include "support/quillmereRun.h"
 
-// Copies the data tree (if any) to a fresh folder, runs the program there and
-// returns the log. The source tree never receives a log.
+// Runs the program on a copy of the data tree (if any) and returns the log.
+// The source tree never receives a log.
 static std::string runGame(const std::string &dataCase, int steps, int *exitCode) {
-    fs::path dir = fs::path(::testing::TempDir()) /
-                   ("quillmere_script_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    if (!dataCase.empty())
-        fs::copy(fs::path(QUILLMERE_TEST_DATA_DIR) / "script" / "data" / dataCase, dir, fs::copy_options::recursive);
-    std::string command = std::string("\"") + QUILLMERE_BINARY + "\" --headless --fixed-step --steps " +
-                          std::to_string(steps) + " --data \"" + dir.string() + "\"";
-    *exitCode = std::system(command.c_str());
-    std::ifstream log(dir / "Log File.txt", std::ios::binary);
-    std::stringstream text;
-    text << log.rdbuf();
-    return text.str();
+    std::string folder = quillmere_makeFolder(dataCase.empty() ? "" : "script/data/" + dataCase);
+    quillmereRun run = quillmere_run(folder, {"--headless", "--fixed-step", "--steps", std::to_string(steps)});
+    *exitCode = run.exitCode;
+    std::filesystem::remove_all(folder);
+    return run.log;
 }
 
 TEST(ScriptIntegration, DocumentScriptsRunInOrderAcrossDocuments) {

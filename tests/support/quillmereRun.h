@@ -16,7 +16,15 @@ struct quillmereRun {
 // copied into it first.
 std::string quillmere_makeFolder(const std::string &dataTree = "");
 
-// Runs the binary with the given arguments, in folder.
+// Runs the binary with the given arguments, in folder, and waits for it.
 quillmereRun quillmere_run(const std::string &folder, const std::vector<std::string> &arguments);
+
+// Starts a program (the binary when program is empty) in folder with extra
+// environment entries ("NAME=value") and returns its process id, or -1.
+int quillmere_start(const std::string &folder, const std::vector<std::string> &arguments,
+                    const std::vector<std::string> &environment = {}, const std::string &program = "");
+// Waits at most timeoutSeconds for the process to end. Returns its exit code, or
+// -1 when it did not exit normally or in time (it is then killed).
+int quillmere_wait(int pid, double timeoutSeconds);
 
 std::string quillmere_readFile(const std::string &path);
