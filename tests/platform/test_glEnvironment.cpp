@@ -306,3 +306,32 @@ TEST(KeyTable, TranslatesVirtualKeysWithAndWithoutShift) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EnvironmentTest, ModeSwitchesGoBothWaysAndIgnoreRepeats) {
+    switchToWindow(640, 480, 0, 0);  // already windowed: nothing
+    EXPECT_EQ(environmentInWindowedMode(), 1);
+
+    ::testing::internal::CaptureStderr();
+    switchToFullscreen(640, 480, 0, 0);
+    std::string log = ::testing::internal::GetCapturedStderr();
+    if (environmentInWindowedMode()) {
+        // The display refused the mode: the question's default (Yes) keeps the window.
+        EXPECT_NE(log.find("Use Windowed Mode Instead?"), std::string::npos) << log;
+        EXPECT_EQ(getQuitFlag(), 0);
+        return;
+    }
+    EXPECT_EQ(showWindow(), 1);  // full screen: nothing to show
+    EXPECT_EQ(moveWindow(10, 10), 1);
+    switchToFullscreen(640, 480, 0, 0);  // already full screen: nothing
+    EXPECT_EQ(environmentInWindowedMode(), 0);
+
+    switchToWindow(640, 480, 0, 0);
+    EXPECT_EQ(environmentInWindowedMode(), 1);
+    EXPECT_EQ(getWindowWidth(), 640);
+    EXPECT_EQ(getWindowHeight(), 480);
+    EXPECT_EQ(showWindow(), 0);
+}
+
+}  // namespace
