@@ -14,13 +14,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <string>
 
 #include "app/glCommandLine.h"
 #include "core/glMemory.h"
 #include "core/glObjectManager.h"
 #include "effects/effects.h"
+#include "graphics/glTexture.h"
 #include "input/glInput.h"
 #include "platform/glClipboard.h"
+#include "platform/glFileDialog.h"
 #include "script/glLua.h"
 #include "script/glLuaConsole.h"
 #include "script/glLuaEnvironmentGlue.h"
@@ -61,12 +65,9 @@ void glApplication_setClickPosition(int x, int y) {
 
 void handleEvent(char *name, long value) { postSpriteEvent(name, value); }
 
-void captureScreenshot(void) {
-    // Screenshots need the TGA writer of the texture registry, which is not built yet.
-    fprintf(stderr, "Warning: screenshots are not available yet\n");
-}
-
-void displayCallback(void) {
+// Everything of a frame but the buffer swap, so a screenshot can draw a fresh
+// frame into the back buffer and read it before anything is presented.
+static void private_drawFrame(void) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     set2DView(getWindowWidth(), getWindowHeight());
     glColor4f(1, 1, 1, 1);
@@ -84,7 +85,35 @@ void displayCallback(void) {
 
     end2DView();
     glEnable(GL_DEPTH_TEST);
+}
+
+void displayCallback(void) {
+    private_drawFrame();
     swapBuffers();
+}
+
+// Draws the current frame and writes it, the size of the window, into an open file.
+static int private_writeFrame(FILE *file) {
+    private_drawFrame();
+    return glTexture_saveCurrentScreenToFile(0, 0, (int16_t)getWindowWidth(), (int16_t)getWindowHeight(), file);
+}
+
+void captureScreenshot(void) {
+    FILE *file = getSaveFile("Screenshot", "tga", "wb");
+    if (!file) return;  // cancelled
+    if (!private_writeFrame(file)) fprintf(stderr, "Error: Unable to open file to output the screenshot to.\n");
+    fclose(file);
+}
+
+// --screenshot: the last frame of a run that ended through --steps.
+static void private_writeFinalScreenshot(const std::string &path) {
+    FILE *file = fopen(path.c_str(), "wb");
+    if (!file) {
+        fprintf(stderr, "Error: Unable to open \"%s\" for the final screenshot\n", path.c_str());
+        return;
+    }
+    if (!private_writeFrame(file)) fprintf(stderr, "Error: Unable to write the final screenshot to \"%s\"\n", path.c_str());
+    fclose(file);
 }
 
 int updateCallback(void) {
@@ -133,6 +162,7 @@ void eventCallback(int code, envMessage message) {
         glInput_postKeyUpEvent((unsigned char)tolower(c & 0xFF));
         eventObjectManager(objects, 2, (uint8_t)c, 0, 0, nullptr);
         if (getModifiersForLastEvent() & kEnvModControl) {
+            if (c == 's' || c == 'S') captureScreenshot();
             if (c == 'b' || c == 'B') activateLuaConsole();
             if (c == 'm' || c == 'M') private_toggleDisplayMode();
         }
@@ -167,6 +197,9 @@ int glApplication_main(int argc, char **argv) {
     commandLineOptions options;
     int exitCode = glCommandLine_parse(argc, argv, &options, stdout, stderr);
     if (exitCode >= 0) return exitCode;
+    // The screenshot path is taken relative to where the program was started.
+    std::string screenshotPath;
+    if (options.screenshot) screenshotPath = std::filesystem::absolute(options.screenshot).string();
     if (options.dataDirectory && chdir(options.dataDirectory) != 0) {
         fprintf(stderr, "quillmere: cannot change to folder '%s': %s\n", options.dataDirectory, strerror(errno));
         return 2;
@@ -200,6 +233,8 @@ int glApplication_main(int argc, char **argv) {
     fprintf(stderr, "\nVideo Card Information\n===== ==== ===========\n%s\n", rendererInfo);
 
     runLoop();
+    if (!screenshotPath.empty() && options.steps && glEnvironment_getStepsRun() >= options.steps)
+        private_writeFinalScreenshot(screenshotPath);
 
     glLua_shutdown();
     deleteFullscreen();

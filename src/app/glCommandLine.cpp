@@ -14,6 +14,8 @@ static const char *kUsage =
     "  --headless     no visible window; rendering still happens, dialogs take their defaults\n"
     "  --fixed-step   every run-loop pass runs exactly one update step (reproducible runs)\n"
     "  --steps N      quit in order after N update steps\n"
+    "  --screenshot FILE\n"
+    "                 when the run ends through --steps, write its last frame to FILE (TGA)\n"
     "  --help         show this text\n"
     "  --version      show the version\n";
 
@@ -52,6 +54,9 @@ int glCommandLine_parse(int argc, char **argv, commandLineOptions *options, FILE
         } else if (strcmp(arg, "--data") == 0) {
             if (i + 1 >= argc || !*argv[i + 1]) return private_usageError(err, "missing folder after", arg);
             options->dataDirectory = argv[++i];
+        } else if (strcmp(arg, "--screenshot") == 0) {
+            if (i + 1 >= argc || !*argv[i + 1]) return private_usageError(err, "missing file after", arg);
+            options->screenshot = argv[++i];
         } else if (strcmp(arg, "--steps") == 0) {
             if (i + 1 >= argc) return private_usageError(err, "missing number after", arg);
             if (!private_parseSteps(argv[i + 1], &options->steps))

@@ -85,3 +85,18 @@ TEST(CommandLine, StepsMustBeAWholePositiveNumber) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Quillmere, ScreenshotOptionWritesTheLastFrameOfAStepsRun) {
+    std::string folder = quillmere_makeFolder();
+    quillmereRun run = quillmere_run(folder, {"--headless", "--fixed-step", "--steps", "5", "--screenshot", "last.tga"});
+    EXPECT_EQ(run.exitCode, 0);
+    std::string tga = quillmere_readFile(folder + "/last.tga");
+    ASSERT_GE(tga.size(), 18u + 640u * 480u * 3u);
+    EXPECT_EQ((uint8_t)tga[12] | (uint8_t)tga[13] << 8, 640);  // width
+    EXPECT_EQ((uint8_t)tga[14] | (uint8_t)tga[15] << 8, 480);  // height
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
