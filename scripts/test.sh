@@ -12,8 +12,7 @@ status=0
 (cd "$root/build" && ctest --output-on-failure -j"$jobs") || status=1
 
 "$root/scripts/build.sh" build-sanitize -DQUILLMERE_SANITIZE=ON
-# Full unwinding lets the leak suppressions see which library allocated.
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:fast_unwind_on_malloc=0"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export LSAN_OPTIONS="suppressions=$root/tests/sanitizer-leaks.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 (cd "$root/build-sanitize" && ctest --output-on-failure -j"$jobs") || status=1

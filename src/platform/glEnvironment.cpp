@@ -12,10 +12,7 @@
 #include "graphics/glText.h"
 #include "platform/glEnvironmentInternal.h"
 
-envState env = {
-    nullptr, nullptr, 0, 1, 0, 0, 0, 0, {{0, 0}, {0, 0}}, 0, 0, 1, nullptr, nullptr, nullptr,
-    5, {0, 0}, 0, 0, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0,
-};
+envState env;
 
 static int windowsInited = 0;
 static int firstCreation = 1;
@@ -113,6 +110,7 @@ static void private_setViewport(int width, int height) {
 void KillGLWindow(void) {
     if (env.fullscreen && env.hWnd) SDL_SetWindowFullscreen(env.hWnd, 0);
     if (env.hRC) {
+        KillFont();
         if (SDL_GL_MakeCurrent(env.hWnd, nullptr) != 0) private_shutdownErrorBox("Release Of DC And RC Failed.");
         SDL_GL_DeleteContext(env.hRC);
         env.hRC = nullptr;
@@ -383,15 +381,19 @@ void showMouse(void) { private_setCursor(env.arrowCursor); }
 void disableMouseHiding(void) {
     if (env.blankCursor) env.backupCursor = env.blankCursor;
     env.blankCursor = nullptr;
+    env.mouseHidingDisabled = 1;
     showMouse();
 }
 
 void enableMouseHiding(void) {
     if (env.backupCursor) env.blankCursor = env.backupCursor;
     env.backupCursor = nullptr;
+    env.mouseHidingDisabled = 0;
 }
 
-int isMouseHiding(void) { return env.backupCursor != nullptr; }
+// Non-zero while hiding is disabled, whether or not the driver could make the
+// invisible cursor (the offscreen driver makes none).
+int isMouseHiding(void) { return env.mouseHidingDisabled; }
 
 int applicationIsInForeground(void) { return env.applicationInForeground; }
 

@@ -8,33 +8,34 @@
 #include "platform/glTimer.h"
 
 struct envState {
-    SDL_Window *hWnd;
-    SDL_GLContext hRC;
-    int fullscreen;
-    int windowedMode;
-    int fullScreenInited;
-    int16_t fs_w, fs_h;
-    int16_t defaultDepth;
-    ssRect environmentBounds;
-    int quitFlag;
-    int modifiersPressed;
-    int applicationInForeground;
-    envDisplayFunc displayFunc;
-    envUpdateFunc updateFunc;
-    envEventFunc eventFunc;
-    unsigned int millisecondsPerFrame;
-    glTimer updateTimer;
-    int64_t carryOver;
-    uint32_t millisecondsCounter;
-    SDL_Cursor *blankCursor;
-    SDL_Cursor *backupCursor;
-    SDL_Cursor *arrowCursor;
-    SDL_Cursor *shownCursor;  // what SDL shows now, so a pass never resets it needlessly
-    int nonInteractive;
-    int fixedStep;
-    unsigned long stepLimit;
-    unsigned long stepsRun;
-    unsigned long framesRun;
+    SDL_Window *hWnd = nullptr;
+    SDL_GLContext hRC = nullptr;
+    int fullscreen = 0;
+    int windowedMode = 1;
+    int fullScreenInited = 0;
+    int16_t fs_w = 0, fs_h = 0;
+    int16_t defaultDepth = 0;
+    ssRect environmentBounds = {};
+    int quitFlag = 0;
+    int modifiersPressed = 0;
+    int applicationInForeground = 1;
+    envDisplayFunc displayFunc = nullptr;
+    envUpdateFunc updateFunc = nullptr;
+    envEventFunc eventFunc = nullptr;
+    unsigned int millisecondsPerFrame = 5;  // 200 update steps per second
+    glTimer updateTimer = {};
+    int64_t carryOver = 0;
+    uint32_t millisecondsCounter = 0;
+    SDL_Cursor *blankCursor = nullptr;
+    SDL_Cursor *backupCursor = nullptr;
+    SDL_Cursor *arrowCursor = nullptr;
+    SDL_Cursor *shownCursor = nullptr;  // what SDL shows now, so a pass never resets it needlessly
+    int mouseHidingDisabled = 0;  // kept apart from the cursor objects: a driver may offer none
+    int nonInteractive = 0;
+    int fixedStep = 0;
+    unsigned long stepLimit = 0;
+    unsigned long stepsRun = 0;
+    unsigned long framesRun = 0;
 };
 
 extern envState env;
