@@ -21,6 +21,7 @@
 #include "core/glMemory.h"
 #include "core/glObjectManager.h"
 #include "effects/effects.h"
+#include "graphics/glText.h"
 #include "graphics/glTexture.h"
 #include "input/glInput.h"
 #include "platform/glClipboard.h"
@@ -65,9 +66,28 @@ void glApplication_setClickPosition(int x, int y) {
 
 void handleEvent(char *name, long value) { postSpriteEvent(name, value); }
 
+// The editor's read-out of the last Control-picked sprite. The alphabet is
+// loaded once, not once a frame (which would only pile up references and, for
+// a missing file, repeat its message every frame).
+static void private_drawClickPosition(void) {
+    static const char *kAlphabet = "Data/alphabets/sand16.tga";
+    static int alphabet = -2;  // -2: not tried yet
+    if (alphabet == -2) alphabet = glTexture_loadTexture(kAlphabet, 12);
+    if (alphabet < 0) return;
+    char text[64];
+    snprintf(text, sizeof(text), "(%d, %d)", clickX, clickY);
+    setAlphabetCellSize(16);
+    set2DView(640, 480);
+    glColor4f(1, 1, 1, 1);
+    glTranslatef(5, 5, 0);
+    glScalef(16, 16, 16);
+    printString(text, alphabet);
+    end2DView();
+}
+
 // Everything of a frame but the buffer swap, so a screenshot can draw a fresh
 // frame into the back buffer and read it before anything is presented.
-static void private_drawFrame(void) {
+void glApplication_drawFrame(void) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     set2DView(getWindowWidth(), getWindowHeight());
     glColor4f(1, 1, 1, 1);
@@ -82,19 +102,20 @@ static void private_drawFrame(void) {
 
     renderDebuggingInformation();
     renderCursor();
+    if (clickX && clickY) private_drawClickPosition();
 
     end2DView();
     glEnable(GL_DEPTH_TEST);
 }
 
 void displayCallback(void) {
-    private_drawFrame();
+    glApplication_drawFrame();
     swapBuffers();
 }
 
 // Draws the current frame and writes it, the size of the window, into an open file.
 static int private_writeFrame(FILE *file) {
-    private_drawFrame();
+    glApplication_drawFrame();
     return glTexture_saveCurrentScreenToFile(0, 0, (int16_t)getWindowWidth(), (int16_t)getWindowHeight(), file);
 }
 

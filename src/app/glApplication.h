@@ -11,6 +11,8 @@
 int glApplication_main(int argc, char **argv);
 
 void displayCallback(void);
+// Draws the current frame into the back buffer without presenting it.
+void glApplication_drawFrame(void);
 int updateCallback(void);
 void eventCallback(int code, envMessage message);
 void handleEvent(char *name, long value);

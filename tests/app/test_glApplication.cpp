@@ -121,4 +121,36 @@ TEST_F(ApplicationTest, TheInteractionScriptRunsOnceAtTheNextEventAndArmingRepla
     EXPECT_EQ(luaNumber("runs"), 11);
 }
 
+TEST_F(ApplicationTest, TheClickReadOutIsDrawnOnlyWhileAPositionIsSet) {
+    // A plain white alphabet: whatever glyph is chosen, its cell is white.
+    std::filesystem::create_directories(folder + "/Data/alphabets");
+    std::string tga(18, '\0');
+    tga[2] = 2;
+    tga[12] = 0, tga[13] = 1, tga[14] = 0, tga[15] = 1;  // 256 x 256
+    tga[16] = 32;
+    tga += std::string(256 * 256 * 4, '\xff');
+    FILE *file = fopen((folder + "/Data/alphabets/sand16.tga").c_str(), "wb");
+    fwrite(tga.data(), 1, tga.size(), file);
+    fclose(file);
+    std::string previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+
+    auto pixelAt = [](int x, int y) {
+        uint8_t rgba[4];
+        glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        return rgba[0];
+    };
+    glApplication_setClickPosition(0, 7);  // one coordinate 0: no read-out
+    glApplication_drawFrame();
+    EXPECT_EQ(pixelAt(12, 12), 0);
+
+    glApplication_setClickPosition(3, 7);
+    glApplication_drawFrame();
+    EXPECT_EQ(pixelAt(12, 12), 255);   // inside the first 16-pixel glyph at (5, 5)
+    EXPECT_EQ(pixelAt(12, 300), 0);    // nothing above the line
+
+    glApplication_setClickPosition(0, 0);
+    std::filesystem::current_path(previous);
+}
+
 }  // namespace
