@@ -1,16 +1,329 @@
-// glLuaSprite: the sprite record and sprite manager. Not built yet: the
-// application's update step and display toggle call these and they do nothing.
+// glLuaSprite: the sprite record and the sprite manager. Every game character,
+// prop, text and background band is a sprite: one heap record living as an
+// object in the object manager, known to scripts by a small integer (its
+// reference, an index into the reference table). The module is split into one
+// file per concern, all sharing this header:
+//   glLuaSprite.cpp             reference table, creation and destruction, the
+//                               sixteen environment globals, world bounds, the
+//                               camera, start-up and the registration of every
+//                               sprite script name
+//   glLuaSpriteDefinitions.cpp  sprite definitions in the level document:
+//                               addSprite, newSprite, removeSprite
+//   glLuaSpriteProperties.cpp   the appearance script functions
+//   glLuaSpritePlacement.cpp    placing, moving, origins, parallax, attaching
+//   glLuaSpriteRender.cpp       drawing a sprite and its motion-blur trail
+//   glLuaSpriteMotion.cpp       the per-update motion step (not built yet)
+// It does not load collision polygons, deliver events, animate frames or move
+// sprites by themselves; those modules read and write the record defined here.
+// Main thread only; scripts run from sprite code may create and remove sprites
+// at any time (removal is deferred to the sprite's next update).
 #pragma once
 
-struct lua_State;
-struct _treeNode;
+#include <lua.hpp>
 
+#include <cstdint>
+
+#include "core/ssRect.h"
+#include "core/tree.h"
+
+class glObject;  // OBJ models; none are attached until models are built
+
+// ---- Collision shapes (built by the collision module; read here for drawing
+// the overlay and for the world bounds) ----
+
+struct vertex {
+    float p[3];
+};
+
+struct polygonRec {
+    int16_t numVerts;
+    int16_t hasEdgeFlags;  // 1 when some vertex carries a flag letter
+    vertex *polygon;       // numVerts vertices (owned)
+    char *edgeFlags;       // numVerts flag bytes, 0 where none (owned)
+};
+
+struct collisionRec {
+    char *name;               // cache key, or null for a sphere-only shape
+    _treeNode *polygonList;   // children hold polygonRec values; may be null
+    float radius;             // bounding sphere around origin
+    float origin[3];          // sphere centre in the sprite's own frame
+    float bottom_center[3];
+    int16_t width, height;    // mirror size of a flipped shape
+};
+
+// ---- Animation frames (one record per frame of the current animation) ----
+
+struct animationInfo {
+    int32_t textureRef;
+    int32_t pauseTime;        // updates the frame stays current
+    float u1, t1, u2, t2;     // texture rectangle (left, bottom, right, top)
+    int32_t width, height;    // quad size in units
+    int32_t cellAnimation;    // non-zero: draw the rectangle, else the whole texture
+    float origin[3];          // extra offset of a rectangle quad
+    float sprite_origin[3];   // pivot given to the sprite when the frame starts
+    int32_t set_origin;
+    float set_velocity[3];
+    char *event;              // owned
+    char *sound;              // owned
+    float move[3];
+    int16_t smoothMove;
+    int16_t flipped;          // mirror: 1 left-right, 2 top-bottom, 3 both
+    collisionRec *colRec;
+};
+
+// ---- The sprite record ----
+
+enum {
+    kSpriteNoFloor = -9999,
+    kSpriteParameters = 64,       // extra addSprite arguments an init script can read
+    kSpriteTexturesOwned = 10,
+    kSpritePastPlatforms = 12,
+    kSpriteMotionBlurCopies = 32,
+    kSpriteMaxReferences = 32767, // references are kept in 16-bit fields
+    kSpriteFlagBlend = 1,         // flags bit 0: blendSrc/blendDst apply
+};
+
+// Update methods of the update script.
+enum { kUpdateOnRequest = 1, kUpdatePeriodic = 2, kUpdateOnAnimationWrap = 4 };
+
+struct luaSpriteInfoRec {
+    _treeNode *xmlDataPtr;            // the definition element (borrowed)
+    float floor;
+    float gradientTopColor[3];
+    float gradientBottomColor[3];
+    ssRect gradientRect;              // a non-zero width makes a gradient band
+    int8_t showSpriteDuringWait;
+    int16_t waitTime;
+    int8_t endAnimationWhenLandOnPlatform;
+    int8_t currentlyFalling;
+    int8_t alwaysUpdate;
+    int8_t screenCoords;
+    int8_t isUpdating;
+    float parallaxValue;
+    int8_t layer;
+    int8_t hidden;
+    int8_t projectile;
+    float projectile_base[3];
+    float last_projectile_velocity[3];
+    int16_t relativeSprite;
+    float relativeOffset[3];
+    float relativeOrigin[3];
+    int16_t targetSprite;
+    int8_t flipWhenGoingLeft;
+    int8_t noMoveSendEvents;
+    int8_t formerSide;
+    int8_t removeMe;
+    int8_t subjectToGravity;
+    int8_t flippedTexture;            // mirror: 1 left-right, 2 top-bottom, 3 both
+    float elasticity;
+    float origin[3];                  // the image is drawn at location - origin
+    float location[3];
+    float velocity[3];
+    float up_draft;
+    float lift_velocity[3];
+    float lift_self_velocity[3];
+    float lift_max_velocity[3];
+    float speedMultiplier;
+    float last_move[3];
+    float color[4];
+    float colorDelta[4];
+    float colorCount;
+    float scale[3];
+    float scaleDelta[3];
+    float scaleCount;
+    float rotation[3];
+    float rotationDelta[3];
+    float rotationCount;
+    float *enviroVar;                 // one of the environment globals, or null
+    float enviroDelta;
+    float enviroCount;
+    char *spriteDesc;                 // owned
+    char *spriteType;                 // owned
+    glObject *modelRef;               // owned; null while the sprite has no model
+    int32_t textureRef;
+    int32_t spriteRef;
+    int32_t alphabetRef;
+    int32_t justification;            // 0 left, 1 centre, 2 right
+    float alphabetCellSize;
+    int32_t flags;
+    int32_t blendSrc, blendDst;
+    int8_t trackMouseX;
+    float minX, maxX, tmOffX;
+    int8_t trackMouseY;
+    float minY, maxY, tmOffY;
+    _treeNode *accelerationBindingList;
+    int16_t texturesLoaded[kSpriteTexturesOwned];  // unloaded with the sprite; -1 empty
+    float u1, t1, u2, t2;
+    int32_t width, height;
+    int32_t cellAnimation;
+    const char *currentAnimation;     // borrowed from the document
+    animationInfo *animationArray;    // owned
+    int32_t numberOfAnimations;
+    int32_t updateTick;
+    int32_t currentFace;
+    int16_t pauseAnimation;
+    int16_t animationChangeFlag;
+    int32_t updateMethod;
+    int32_t updateWait, updateWaitTime;
+    const char *updateScript;         // borrowed from the document
+    _treeNode *pathList;
+    const char *nextPathScript;       // borrowed from the document
+    float vectorToTargetRadius;
+    collisionRec *colRec;             // shared through the collision cache
+    const char *collisionScript;      // borrowed from the document
+    float collisionScaleValue;
+    int8_t ignoreCollisions;
+    int32_t collideWithSprite, collisionCounter;
+    char *collideWithSpriteEvent;     // owned
+    int8_t immobile;
+    void *pastPlatformCollisions[kSpritePastPlatforms];
+    int8_t pass_up, pass_left, pass_right, pass_down;
+    const char *eventScript;          // borrowed from the document
+    int16_t getMouseOvers;
+    int16_t getAllMouse;
+    int16_t mouseOver;
+    // Cache key of the definition's collision file (owned), kept for the
+    // collision module, which reads the polygons.
+    char *collisionFileKey;
+};
+
+// The object stored in the object manager. A pointer to it is a pointer to self.
+struct luaSpriteInfo {
+    luaSpriteInfoRec self;
+    luaSpriteInfoRec formerSelf;   // self at the start of the last update
+    luaSpriteInfoRec *motionBlur[kSpriteMotionBlurCopies];  // trail, oldest first
+    int32_t motionBlurWaitArray[kSpriteMotionBlurCopies];
+    int32_t motionBlurWaitTime;
+    int32_t motionBlurFrameSkip;   // never 0 while the trail is on
+    int32_t motionBlurred;
+};
+
+// ---- Environment globals ----
+
+enum {
+    kEnv_Gravity_X = 0,
+    kEnv_Gravity_Y,
+    kEnv_Gravity_Z,
+    kEnv_Bgcolor_R,
+    kEnv_Bgcolor_G,
+    kEnv_Bgcolor_B,
+    kEnv_Bgcolor_A,
+    kEnv_WorldBounds_Left,
+    kEnv_WorldBounds_Right,
+    kEnv_WorldBounds_Bottom,
+    kEnv_WorldBounds_Top,
+    kEnv_WorldOrigin_X,
+    kEnv_WorldOrigin_Y,
+    kEnv_WorldOrigin_Velocity_X,
+    kEnv_WorldOrigin_Velocity_Y,
+    kEnv_CameraSpriteFocus,
+    kEnvironmentGlobals
+};
+
+// Index of a global's script name ("kEnv_Gravity_X" ...), or -1.
+int environmentGlobalIndex(const char *name);
+const char *environmentGlobalName(int index);
+// Value of one global (0 for an index outside the table).
+float getEnvironmentValue(int index);
+// Sets one global; the background entries change the clear colour at once.
+void setEnvironmentValue(int index, float value);
+// The global itself, for timed changes; null outside the table.
+float *environmentGlobalReference(int index);
+
+// ---- Manager (glLuaSprite.cpp) ----
+
+// Called by the script host at start-up: keeps the state and the object
+// manager and registers the sprite, sound and environment script functions.
+void initLuaSpriteManager(lua_State *L, _treeNode *objMgr);
+// At shutdown: releases the reference table and the manager's lists. Sprites
+// destroyed afterwards (the object manager goes later) find no slot to clear.
+void destructLuaSpriteManager(void);
+// A new level document: kept for the definitions; the camera is placed at the
+// next update and the bounds, origin and focus take their after-load values.
+void setLuaSpriteManagerXMLTree(_treeNode *tree);
+_treeNode *getSpriteManagerXMLTree(void);
+// The after-load values of the world bounds, origin and camera focus.
+void resetSpriteEnvironmentAfterLoad(void);
+// The bounds from immobile sprites' collision shapes (only while they hold
+// their after-load values), then widened to cover at least the first screen.
+void calculateWorldBoundsFromSpritePositions(void);
+// The clear colour from the background globals.
+void resetLuaSpriteOpenGLGlobals(void);
+// Before and after the object manager's update of each step.
 void preupdateLuaSpriteManager(void);
 void updateLuaSpriteManager(void);
-void resetLuaSpriteOpenGLGlobals(void);
 
-// Called by the script host at start-up, at shutdown and for each loaded document.
-void initLuaSpriteManager(lua_State *L, _treeNode *objMgr);
-void destructLuaSpriteManager(void);
-void setLuaSpriteManagerXMLTree(_treeNode *tree);
-void calculateWorldBoundsFromSpritePositions(void);
+luaSpriteInfo *getSprite(int ref);
+_treeNode *getSpriteManagerObjectManager(void);
+lua_State *getSpriteManagerLuaState(void);
+int getSpriteReferenceArraySize(void);
+int getNumberOfLuaSprites(void);
+// Reference of the sprite made by the last addSprite, -1 none.
+int getNewSpriteReference(void);
+void setNewSpriteReference(int ref);
+// The last live sprite made with type "slash" (cleared when it is destroyed).
+luaSpriteInfoRec *getSlashSprite(void);
+
+// Creates a sprite with its defaults from a definition element and inserts it
+// into the object manager. Returns its reference, -1 when no slot is free.
+int addLuaSprite(_treeNode *objMgr, _treeNode *definition, const char *type, int layer);
+// The object manager's callbacks of every sprite.
+void destructLuaSprite(void *data);
+int updateLuaSprite(void *data, uint32_t frame);
+
+// Editor and debug state read by drawing.
+int getSelectedSprite(void);
+void setSelectedSprite(int ref);
+int isLevelEditorActive(void);
+void setLevelEditorActive(int active);
+// The collision debug mode: shapes are drawn over the sprites.
+int getCollisionOverlayMode(void);
+void setCollisionOverlayMode(int on);
+
+// The shape of a sprite now: its own, or the current frame's, with the mirror
+// bits that apply to it. Null (flipped 0) for a missing sprite.
+collisionRec *getSpriteCollisionRecord(int spriteRef, int *flipped);
+
+// ---- Motion (glLuaSpriteMotion.cpp) ----
+
+// One sprite's motion step within its update. Until motion is built it only
+// keeps the rollback copy (formerSelf) that the camera compares against.
+// Returns 1 when the sprite must be removed.
+int stepLuaSpriteMotion(luaSpriteInfo *sprite, uint32_t frame);
+
+// ---- Definitions (glLuaSpriteDefinitions.cpp) ----
+
+// Creates one sprite from every top-level definition of `type`, running each
+// init script with `parameters` readable through getSpriteParameter (only
+// while this call runs; a nested call shows its own until it returns). Returns
+// the reference of the last attempt, -1 when nothing matched or it failed;
+// `made` (may be null) receives that sprite's record, null on -1.
+int addSpritesOfType(const char *type, int layer, const char *const *parameters, int parameterCount,
+                     luaSpriteInfo **made);
+// Text of parameter n of the running addSprite, null when empty or outside 0-63.
+const char *getSpriteParameterText(int n);
+// 1 when every character is a decimal digit or '.', with at most one '.'.
+int isnumber(const char *text);
+// The OpenGL factor named `name` when it is accepted on that side, else 0 (GL_ZERO).
+int blendFactorFromName(const char *name, int destination);
+// Writes the level dump line of a sprite: addSprite("type", layer, x, y)\n.
+// Returns the length it needed (snprintf rules; the text is always terminated).
+int spriteLevelDumpLine(const luaSpriteInfoRec *rec, char *text, int length);
+
+// ---- Drawing (glLuaSpriteRender.cpp) ----
+
+// The object manager's draw callback: the trail, then the sprite.
+void displayLuaSprite(void *sprite);
+void drawLuaSpriteInfoRec(luaSpriteInfoRec *rec);
+
+// ---- Script registration, one table per file ----
+
+void registerLuaSpriteManagerFunctions(lua_State *L);
+void registerLuaSpriteDefinitionFunctions(lua_State *L);
+void registerLuaSpritePropertyFunctions(lua_State *L);
+void registerLuaSpritePlacementFunctions(lua_State *L);
+void registerLuaSpriteRenderFunctions(lua_State *L);
+// Checks for the many functions that take "at least" some arguments: the count
+// is at least strlen(signature) and those arguments have the types of
+// glLuaArgs_check's letters; otherwise `usage` is raised.
+void glLuaSprite_checkAtLeast(lua_State *L, const char *signature, const char *usage);
