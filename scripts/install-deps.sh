@@ -13,6 +13,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth xdotool
   python3
+  sox
 )
 
 missing=()

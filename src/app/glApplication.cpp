@@ -18,6 +18,7 @@
 #include <string>
 
 #include "app/glCommandLine.h"
+#include "audio/glLuaSoundManager.h"
 #include "core/glMemory.h"
 #include "core/glObjectManager.h"
 #include "effects/effects.h"
@@ -258,6 +259,8 @@ int glApplication_main(int argc, char **argv) {
         private_writeFinalScreenshot(screenshotPath);
 
     glLua_shutdown();
+    // After the host, so an atexit script may still play sounds.
+    destructLuaSpriteSoundManager();
     deleteFullscreen();
     glInput_destructInputManager();
     glClipboard_destroy();
