@@ -16,6 +16,7 @@
 #include "platform/glTimer.h"
 #include "script/glLua.h"
 #include "support/quillmereRun.h"
+#include "support/windowTest.h"
 
 namespace {
 
@@ -42,18 +43,17 @@ bool readTGA(const std::string &path, tgaImage *image) {
            glTexture_decodeTGA((const uint8_t *)bytes.data(), bytes.size(), path.c_str(), image) == 1;
 }
 
-class ApplicationTest : public ::testing::Test {
+class ApplicationTest : public WindowTest {
   protected:
     static void SetUpTestSuite() {
-        glEnvironment_setNonInteractive(1);
-        initFullscreen("Quillmere test", 640, 480, 0, 0, 1);
+        WindowTest::SetUpTestSuite();
         setGlobalFunctions(displayCallback, updateCallback, eventCallback);
         glLua_prestartup();
         glEnvironment_setFixedStep(1);
     }
     static void TearDownTestSuite() {
         glLua_shutdown();
-        deleteFullscreen();
+        WindowTest::TearDownTestSuite();
     }
     void SetUp() override {
         folder = quillmere_makeFolder();

@@ -13,6 +13,7 @@
 
 #include <unistd.h>
 
+#include "support/windowTest.h"
 #include "graphics/glText.h"
 #include "graphics/glTexture.h"
 #include "platform/glEnvironment.h"
@@ -45,13 +46,8 @@ box inkIn(const std::vector<unsigned char> &frame, int x0, int y0, int x1, int y
     return b;
 }
 
-class TextTest : public ::testing::Test {
+class TextTest : public WindowTest {
   protected:
-    static void SetUpTestSuite() {
-        glEnvironment_setNonInteractive(1);
-        initFullscreen("test", kWidth, kHeight, 0, 0, 1);
-    }
-    static void TearDownTestSuite() { deleteFullscreen(); }
     void SetUp() override {
         glDisable(GL_BLEND);
         glDisable(GL_TEXTURE_2D);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/windowTest.h"
 #include "core/glMemory.h"
 #include "graphics/glTexture.h"
 #include "platform/glEnvironment.h"
@@ -75,15 +76,8 @@ long statistic(const char *label)
     return at ? strtol(at + strlen(label), nullptr, 10) : -1;
 }
 
-class Textures : public ::testing::Test {
+class Textures : public WindowTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        glEnvironment_setNonInteractive(1);
-        initFullscreen("test", 640, 480, 0, 0, 1);
-        ASSERT_EQ(getQuitFlag(), 0) << "no GL window";
-    }
-    static void TearDownTestSuite() { deleteFullscreen(); }
     void SetUp() override
     {
         dir = fs::temp_directory_path() / ("quillmere-texture-" + std::to_string(getpid()));

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "support/windowTest.h"
 #include "platform/glClipboard.h"
 #include "platform/glEnvironment.h"
 
@@ -21,15 +22,13 @@ Box appliedBox() {
 
 ssRect rect(float x, float y, float w, float h) { return ssRect{{w, h}, {x, y}}; }
 
-class ScissorStack : public ::testing::Test {
+class ScissorStack : public WindowTest {
 protected:
     static void SetUpTestSuite() {
-        initFullscreen("test", 640, 480, 0, 0, 1);
-        ASSERT_EQ(getQuitFlag(), 0) << "no GL window";
+        WindowTest::SetUpTestSuite();
         setGlobalFunctions([] {}, nullptr, nullptr);
         forceRender();  // refreshes the environment bounds
     }
-    static void TearDownTestSuite() { deleteFullscreen(); }
     void TearDown() override {
         while (glScissorDepth() > 0) glPopScissor();
         glClipboard_destroy();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/windowTest.h"
 #include "platform/glEnvironment.h"
 #include "platform/glTimer.h"
 
@@ -60,13 +61,8 @@ void pushWindowEvent(Uint8 which) {
     ASSERT_EQ(SDL_PushEvent(&event), 1);
 }
 
-class EnvironmentTest : public ::testing::Test {
+class EnvironmentTest : public WindowTest {
   protected:
-    static void SetUpTestSuite() {
-        glEnvironment_setNonInteractive(1);
-        initFullscreen("Quillmere test", 640, 480, 0, 0, 1);
-    }
-    static void TearDownTestSuite() { deleteFullscreen(); }
 
     void SetUp() override {
         ASSERT_EQ(getWindowWidth(), 640);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/windowTest.h"
 #include "app/glApplication.h"
 #include "graphics/glTexture.h"
 #include "platform/glEnvironment.h"
@@ -59,13 +60,8 @@ void clearBlack(void) {
     glClear(GL_COLOR_BUFFER_BIT);
 }
 
-class Glue : public ::testing::Test {
+class Glue : public WindowTest {
 protected:
-    static void SetUpTestSuite() {
-        glEnvironment_setNonInteractive(1);
-        initFullscreen("test", 640, 480, 0, 0, 1);
-    }
-    static void TearDownTestSuite() { deleteFullscreen(); }
 
     void SetUp() override {
         ASSERT_EQ(glLua_prestartup(), 1);
