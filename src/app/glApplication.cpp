@@ -36,7 +36,10 @@
 static int clickX = 0, clickY = 0;
 static char *userInteractionScript = nullptr;
 static char *userCancelScript = nullptr;
+// Where the mouse was at the previous update step. The first step has nothing to
+// compare with: measuring from (0, 0) would count a move that never happened.
 static int previousMouseX = 0, previousMouseY = 0;
+static bool previousMouseKnown = false;
 
 // Hooks are tracked allocations holding a copy of the script text.
 static void private_arm(char **hook, const char *script) {
@@ -141,7 +144,9 @@ static void private_writeFinalScreenshot(const std::string &path) {
 int updateCallback(void) {
     int x, y;
     getMouse(&x, &y);
-    if ((x != previousMouseX || y != previousMouseY) && userInteractionScript) private_fire(&userInteractionScript);
+    bool moved = previousMouseKnown && (x != previousMouseX || y != previousMouseY);
+    if (moved && userInteractionScript) private_fire(&userInteractionScript);
+    previousMouseKnown = true;
     previousMouseX = x;
     previousMouseY = y;
 
@@ -232,6 +237,7 @@ int glApplication_main(int argc, char **argv) {
     }
     if (options.fixedStep) glEnvironment_setFixedStep(1);
     if (options.steps) glEnvironment_setStepLimit(options.steps);
+    if (options.stats) glEnvironment_setStats(1);
 
     private_openLog();
     srand((unsigned int)time(nullptr));
@@ -255,6 +261,12 @@ int glApplication_main(int argc, char **argv) {
     fprintf(stderr, "\nVideo Card Information\n===== ==== ===========\n%s\n", rendererInfo);
 
     runLoop();
+    if (options.stats) {
+        // Taken before the final screenshot, which is not a frame of the run.
+        printf("stats steps=%lu frames=%lu update_seconds=%.6f draw_seconds=%.6f\n", glEnvironment_getStepsRun(),
+               glEnvironment_getFramesRun(), glEnvironment_getUpdateSeconds(), glEnvironment_getDrawSeconds());
+        fflush(stdout);
+    }
     if (!screenshotPath.empty() && options.steps && glEnvironment_getStepsRun() >= options.steps)
         private_writeFinalScreenshot(screenshotPath);
 

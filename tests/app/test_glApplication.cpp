@@ -107,6 +107,8 @@ TEST_F(ApplicationTest, EscapeRunsTheArmedCancelScriptOnce) {
 TEST_F(ApplicationTest, TheInteractionScriptRunsOnceAtTheNextEventAndArmingReplaces) {
     glLua_runScript(glLua_getLuaRef(), "runs = 0", 1);
     glApplication_armUserInteractionScript("runs = runs + 1");
+    steps(3);  // no input, no mouse movement: the hook waits
+    EXPECT_EQ(luaNumber("runs"), 0);
     pushKey(SDL_KEYDOWN, SDL_SCANCODE_A, KMOD_NONE);
     steps(1);
     EXPECT_EQ(luaNumber("runs"), 1);
