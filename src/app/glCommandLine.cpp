@@ -16,6 +16,8 @@ static const char *kUsage =
     "  --steps N      quit in order after N update steps\n"
     "  --screenshot FILE\n"
     "                 when the run ends through --steps, write its last frame to FILE (TGA)\n"
+    "  --stats        at exit, print the update steps and frames run and the seconds\n"
+    "                 spent in update steps and in drawing\n"
     "  --help         show this text\n"
     "  --version      show the version\n";
 
@@ -49,6 +51,8 @@ int glCommandLine_parse(int argc, char **argv, commandLineOptions *options, FILE
         }
         if (strcmp(arg, "--headless") == 0) {
             options->headless = 1;
+        } else if (strcmp(arg, "--stats") == 0) {
+            options->stats = 1;
         } else if (strcmp(arg, "--fixed-step") == 0) {
             options->fixedStep = 1;
         } else if (strcmp(arg, "--data") == 0) {

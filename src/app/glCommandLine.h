@@ -10,6 +10,7 @@ struct commandLineOptions {
     int fixedStep;              // one update step per run-loop pass on a virtual clock
     unsigned long steps;        // quit in order after this many update steps; 0 = never
     const char *screenshot;     // after a --steps run, the last frame is written here as a TGA
+    int stats;                  // at exit, one line on standard output: steps, frames, seconds
 };
 
 // Reads argv into options. Returns -1 to go on and start the program, or the exit

@@ -123,5 +123,10 @@ void glEnvironment_setStepLimit(unsigned long steps);
 void glEnvironment_setFixedStep(int fixedStep);
 unsigned long glEnvironment_getStepsRun(void);
 unsigned long glEnvironment_getFramesRun(void);
+// Run-time statistics: while on, the run loop adds up the real seconds spent
+// in update steps and in drawing frames (buffer swaps included).
+void glEnvironment_setStats(int on);
+double glEnvironment_getUpdateSeconds(void);
+double glEnvironment_getDrawSeconds(void);
 // Counter ticks measured but not yet used up by whole steps.
 int64_t glEnvironment_getCarryOver(void);

@@ -52,6 +52,21 @@ unsigned long glEnvironment_getStepsRun(void) { return env.stepsRun; }
 
 unsigned long glEnvironment_getFramesRun(void) { return env.framesRun; }
 
+// Statistics use the real performance counter even on the virtual clock of
+// fixed-step runs; two counter reads per pass, only while they are on.
+static int statsOn = 0;
+static uint64_t updateTicks = 0, drawTicks = 0;
+
+void glEnvironment_setStats(int on) { statsOn = on; }
+
+static double private_ticksToSeconds(uint64_t ticks) {
+    uint64_t rate = SDL_GetPerformanceFrequency();
+    return rate ? (double)ticks / (double)rate : 0.0;
+}
+
+double glEnvironment_getUpdateSeconds(void) { return private_ticksToSeconds(updateTicks); }
+double glEnvironment_getDrawSeconds(void) { return private_ticksToSeconds(drawTicks); }
+
 int64_t glEnvironment_getCarryOver(void) { return env.carryOver; }
 
 static void private_refreshBounds(void) {
@@ -96,9 +111,13 @@ int doSingleLoop(void) {
     // A backlog of more than ten seconds (a stall, a breakpoint) is dropped, not caught up.
     if (env.millisecondsCounter > 10000u / env.millisecondsPerFrame) env.millisecondsCounter = 0;
 
+    uint64_t stepsStart = statsOn ? SDL_GetPerformanceCounter() : 0;
     while (env.millisecondsCounter > 0) {
         env.millisecondsCounter--;
-        if (private_drainEvents()) return 1;
+        if (private_drainEvents()) {
+            if (statsOn) updateTicks += SDL_GetPerformanceCounter() - stepsStart;
+            return 1;
+        }
         if (env.updateFunc) {
             env.updateFunc();
             if (env.millisecondsPerFrame == 1) {
@@ -115,10 +134,13 @@ int doSingleLoop(void) {
         }
     }
 
+    uint64_t drawStart = statsOn ? SDL_GetPerformanceCounter() : 0;
+    if (statsOn) updateTicks += drawStart - stepsStart;
     if (env.displayFunc) {
         env.displayFunc();
         env.framesRun++;
     }
+    if (statsOn) drawTicks += SDL_GetPerformanceCounter() - drawStart;
     return 0;
 }
 

@@ -219,16 +219,6 @@ int addLuaSprite(_treeNode *manager, _treeNode *definition, const char *type, in
     return ref;
 }
 
-static void private_freeFrames(animationInfo *frames, int count, int withTexts) {
-    if (!frames) return;
-    if (withTexts)
-        for (int i = 0; i < count; i++) {
-            private_freeText(frames[i].event);
-            private_freeText(frames[i].sound);
-        }
-    glFree(frames, (uint32_t)count * (uint32_t)sizeof(animationInfo));
-}
-
 void destructLuaSprite(void *data) {
     luaSpriteInfo *sprite = (luaSpriteInfo *)data;
     if (!sprite) return;
@@ -243,7 +233,7 @@ void destructLuaSprite(void *data) {
     if (getSprite(rec->spriteRef) == sprite) spriteReferenceArray[rec->spriteRef] = nullptr;
     if (gSlashSprite == rec) gSlashSprite = nullptr;
     // The model is destroyed here once OBJ models are built (none is attached before).
-    private_freeFrames(rec->animationArray, rec->numberOfAnimations, 1);
+    freeLuaSpriteFrames(rec->animationArray, rec->numberOfAnimations, 1);
     private_freeText(rec->spriteType);
     private_freeText(rec->spriteDesc);
     private_freeText(rec->collideWithSpriteEvent);
@@ -254,19 +244,14 @@ void destructLuaSprite(void *data) {
         luaSpriteInfoRec *copy = sprite->motionBlur[i];
         if (!copy) continue;
         // A trail copy owns only its frame array; the frames' texts are the sprite's.
-        private_freeFrames(copy->animationArray, copy->numberOfAnimations, 0);
+        freeLuaSpriteFrames(copy->animationArray, copy->numberOfAnimations, 0);
         glFree(copy, sizeof(luaSpriteInfoRec));
     }
     glFree(sprite, sizeof(luaSpriteInfo));
     numberOfLuaSprites--;
 }
 
-int updateLuaSprite(void *data, uint32_t frame) {
-    luaSpriteInfo *sprite = (luaSpriteInfo *)data;
-    if (sprite->self.removeMe) return 1;
-    if (stepLuaSpriteMotion(sprite, frame)) return 1;
-    return sprite->self.removeMe ? 1 : 0;
-}
+int updateLuaSprite(void *data, uint32_t frame) { return stepLuaSpriteMotion((luaSpriteInfo *)data, frame); }
 
 // ---- Collision shapes and world bounds ----
 
@@ -466,24 +451,16 @@ static int lua_getEnvironmentGlobal(lua_State *L) {
 // Script names of modules that are not built yet: each raises its own usage
 // error until its module replaces the entry with the real function.
 static const char *const kNotAvailableYet[] = {
-    // animation
-    "setSpriteAnimation", "getSpriteAnimation", "playSpriteAnimation", "stopSpriteAnimation",
-    "rewindSpriteAnimation",
     // events
     "schedualEventForSprite",
     // editor
     "activateSpriteEditor", "deactivateSpriteEditor",
-    // motion, paths, targets, control-bound acceleration, mouse tracking, collision
-    "setSpriteImmobile", "isSpriteImmobile", "getSpriteProjectileVelocity", "getSpriteProjectilePosition",
-    "clearSpriteProjectileHeading", "setSpriteTarget", "setSpriteCollisionScaleValue", "setSpriteUpdraft",
-    "setSpriteLiftVelocity", "setSpriteFloor", "setSpriteVectorToPath", "clearSpritePath",
-    "setSpriteNextPath", "addPointToPath", "pathToPoint", "setSpriteSpeedMultiplier",
-    "setSpriteCollideOnlyWithSprite", "removeCollisionWithSprite", "getDistanceBetweenSprites",
-    "setSpritePassthrough", "setSpriteSubjectToGravity", "setSpriteElasticity", "setSpriteVelocity",
-    "getSpriteVelocity", "updateSprite", "rollbackSprite", "isPointInAPlatform", "forceCollisionCheck",
-    "forcePlatformSeparation", "startSpriteTrackMouseY", "startSpriteTrackMouseX", "endSpriteTrackMouse",
-    "endAnimationWhenLandOnPlatform", "bindAccelerationToEvent", "bindAccelerationToDualEvents",
-    "removeAccelerationBoundToEvent", "clearSpriteControlVelocities",
+    // control-bound acceleration, mouse tracking, collision
+    "setSpriteImmobile", "isSpriteImmobile", "setSpriteCollisionScaleValue", "setSpriteCollideOnlyWithSprite",
+    "removeCollisionWithSprite", "setSpritePassthrough", "setSpriteElasticity", "isPointInAPlatform",
+    "forceCollisionCheck", "forcePlatformSeparation", "startSpriteTrackMouseY", "startSpriteTrackMouseX",
+    "endSpriteTrackMouse", "endAnimationWhenLandOnPlatform", "bindAccelerationToEvent",
+    "bindAccelerationToDualEvents", "removeAccelerationBoundToEvent", "clearSpriteControlVelocities",
 };
 
 static int lua_notAvailableYet(lua_State *L) {
@@ -515,4 +492,6 @@ static void private_registerAll(lua_State *L) {
     registerLuaSpriteRenderFunctions(L);
     registerLuaSpritePropertyFunctions(L);
     registerLuaSpritePlacementFunctions(L);
+    registerLuaSpriteAnimationFunctions(L);
+    registerLuaSpritePathFunctions(L);
 }

@@ -12,9 +12,13 @@
 //   glLuaSpriteProperties.cpp   the appearance script functions
 //   glLuaSpritePlacement.cpp    placing, moving, origins, parallax, attaching
 //   glLuaSpriteRender.cpp       drawing a sprite and its motion-blur trail
-//   glLuaSpriteMotion.cpp       the per-update motion step (not built yet)
-// It does not load collision polygons, deliver events, animate frames or move
-// sprites by themselves; those modules read and write the record defined here.
+//   glLuaSpriteAnimation.cpp    frame animations from the definition and
+//                               their stepping
+//   glLuaSpriteMotion.cpp       the per-update motion step, the trail, rollback
+//   glLuaSpritePaths.cpp        paths, targets and the movement script functions
+//   glLuaSpriteControls.cpp     the per-update rule of control-bound accelerations
+// It does not load collision polygons or deliver events; those modules read
+// and write the record defined here.
 // Main thread only; scripts run from sprite code may create and remove sprites
 // at any time (removal is deferred to the sprite's next update).
 #pragma once
@@ -69,6 +73,23 @@ struct animationInfo {
     int16_t smoothMove;
     int16_t flipped;          // mirror: 1 left-right, 2 top-bottom, 3 both
     collisionRec *colRec;
+    // The frame's own collision file, kept for the collision module, which
+    // reads the polygons: the file text (borrowed from the document), its
+    // cache key (scale and origin text included; owned) and the origin offset.
+    const char *collisionFile;
+    char *collisionKey;
+    int32_t collisionOffset[2];
+};
+
+// ---- Control-bound acceleration (one binding, stored by value in the
+// sprite's accelerationBindingList, in the order bound) ----
+
+struct accelerationBinding {
+    float velocity[3];       // speed built up by this binding
+    float max_velocity[3];   // per-axis limit; its sign picks the side it limits
+    float acceleration[3];   // added each update while the first event is on
+    long *controlValueA;     // the first event's value, or null (never on)
+    long *controlValueB;     // the opposite event's value, or null
 };
 
 // ---- The sprite record ----
@@ -188,6 +209,8 @@ struct luaSpriteInfoRec {
 };
 
 // The object stored in the object manager. A pointer to it is a pointer to self.
+// formerSelf is a plain copy: the things its pointers name may have been freed
+// since (a new animation, a new description), so only its values are read.
 struct luaSpriteInfo {
     luaSpriteInfoRec self;
     luaSpriteInfoRec formerSelf;   // self at the start of the last update
@@ -286,10 +309,51 @@ collisionRec *getSpriteCollisionRecord(int spriteRef, int *flipped);
 
 // ---- Motion (glLuaSpriteMotion.cpp) ----
 
-// One sprite's motion step within its update. Until motion is built it only
-// keeps the rollback copy (formerSelf) that the camera compares against.
-// Returns 1 when the sprite must be removed.
+// One sprite's whole update: the rollback copy, the trail, waits, the
+// off-screen skip, accelerations, timed changes, lift, gravity, the animation
+// frame, velocity, path, target, update script, mouse-over, world bounds,
+// mouse tracking, the floor and the collide-only-with pairing. `frame` is the
+// object manager's update count. Returns 1 when the sprite must be removed.
 int stepLuaSpriteMotion(luaSpriteInfo *sprite, uint32_t frame);
+// Turns `velocity` (x, y) by half a degree towards `target` when that brings
+// location + velocity closer to it; the speed is kept.
+void turnTowardsTarget(const float *location, const float *target, float *velocity);
+// out (x, y) := in (x, y) turned by +0.5 (left) or -0.5 (right) degrees about z.
+void rotateLeftShortWays(float *out, const float *in);
+void rotateRightShortWays(float *out, const float *in);
+// self := formerSelf, keeping the live record's owned things (frames, texts,
+// lists, model, texture references) and a requested removal.
+void rollbackLuaSprite(luaSpriteInfo *sprite);
+// Sets "gCurrentSprite" to the sprite and runs its update script (if it has one).
+void runLuaSpriteUpdateScript(luaSpriteInfoRec *rec);
+
+// ---- Animation (glLuaSpriteAnimation.cpp) ----
+
+// Loads the definition's animation `name` into the sprite's frames (a random
+// first frame when `randomStart`). Returns 0 when the definition has none.
+int setLuaSpriteAnimation(luaSpriteInfoRec *rec, const char *name, int randomStart);
+// Drops the frames after applying the current frame's move.
+void removeLuaSpriteAnimation(luaSpriteInfoRec *rec);
+// Frees a frame array; with `withTexts` also the texts the frames own (a
+// trail copy's array shares them with the sprite and frees only itself).
+void freeLuaSpriteFrames(animationInfo *frames, int count, int withTexts);
+// A heap copy of a frame array (sharing the texts), or null.
+animationInfo *copyLuaSpriteFrames(const animationInfo *frames, int count);
+// One update of the current animation: the frame's move, the frame advance
+// with its pivot, velocity kick, event and sound, the move of a frame that
+// moves once. Nothing without frames.
+void stepLuaSpriteAnimation(luaSpriteInfoRec *rec);
+// The cache key of a frame's collision file for a sprite's collision scale:
+// the scale ("%0.2f", none at 1.0) goes in front of the file's own name, the
+// origin text after it. Writes at most `length` bytes (always terminated; a
+// null key or length 0 writes nothing) and returns the length it needed.
+int frameCollisionKey(const char *file, const char *origin, float scale, char *key, int length);
+
+// ---- Control-bound acceleration (glLuaSpriteControls.cpp) ----
+
+// The binding's speed after one update of its events (accelerate while the
+// first is on, decelerate while the second is on, each within its limit).
+void stepAccelerationBinding(accelerationBinding *binding);
 
 // ---- Definitions (glLuaSpriteDefinitions.cpp) ----
 
@@ -323,6 +387,8 @@ void registerLuaSpriteDefinitionFunctions(lua_State *L);
 void registerLuaSpritePropertyFunctions(lua_State *L);
 void registerLuaSpritePlacementFunctions(lua_State *L);
 void registerLuaSpriteRenderFunctions(lua_State *L);
+void registerLuaSpriteAnimationFunctions(lua_State *L);
+void registerLuaSpritePathFunctions(lua_State *L);
 // Checks for the many functions that take "at least" some arguments: the count
 // is at least strlen(signature) and those arguments have the types of
 // glLuaArgs_check's letters; otherwise `usage` is raised.

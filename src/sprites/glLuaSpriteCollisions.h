@@ -4,3 +4,11 @@
 
 // Called by the script host for each loaded document.
 void removeAllCollisionGroups(void);
+
+struct luaSpriteInfoRec;
+// Called by the motion step; until collision geometry and groups are built the
+// mouse is over no sprite, no group holds a sprite and no pair collides.
+int mouseOverSprite(int spriteRef);
+void removeSpriteFromCollisionGroup(const char *name, luaSpriteInfoRec *sprite);
+void performCollisionOfSprites(luaSpriteInfoRec *targetA, luaSpriteInfoRec *targetB, const char *collisionGroupName,
+                               int checkCollisionsToPlatforms);

@@ -4,6 +4,10 @@
 
 void postSpriteEvent(char *name, long value) { (void)name, (void)value; }
 
+// Frame events, target sides, mouse-over and kill_slash from the motion step
+// arrive here; nothing is delivered until sprite events are built.
+void sendEventToSprite(int ref, const char *event) { (void)ref, (void)event; }
+
 // Does nothing until sprite events are built (no scheduled events exist).
 void clearSpriteEventList(void) {}
 // Does nothing until event groups are built.

@@ -3,6 +3,9 @@
 #pragma once
 
 void postSpriteEvent(char *name, long value);
+// Delivers an event to one sprite's event script. Does nothing until sprite
+// events are built.
+void sendEventToSprite(int ref, const char *event);
 
 // Called by the script host for each loaded document.
 void clearSpriteEventList(void);
