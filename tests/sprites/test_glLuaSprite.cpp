@@ -15,51 +15,14 @@
 #include "script/glLua.h"
 #include "script/glLuaConsole.h"
 #include "sprites/glLuaSprite.h"
+#include "sprites/scriptedLevelTest.h"
 #include "sprites/spriteTestHelpers.h"
 
 namespace {
 
-class Sprites : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        glEnvironment_setNonInteractive(1);
-        initFullscreen("test", 640, 480, 0, 0, 1);
-    }
-    static void TearDownTestSuite() { deleteFullscreen(); }
-    void SetUp() override {
-        ASSERT_EQ(glLua_prestartup(), 1);
-        L = glLua_getLuaRef();
-        dir = ::testing::TempDir() + "quillmere_sprites_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_";
-    }
-    void TearDown() override { glLua_shutdown(); }
-
-    // Loads a level document made of `body` (its scripts run).
-    void load(const std::string &body) {
-        std::string path = dir + "level.xml";
-        std::ofstream(path, std::ios::binary) << "<?xml version=\"1.0\"?>\n" << body << "\n";
-        glLua_loadXMLFile(path.c_str());
-        ASSERT_TRUE(glLua_hasDocument());
-    }
-    // Runs a chunk; its results joined by ",", or "error: <message>".
-    std::string call(const std::string &chunk) {
-        int top = lua_gettop(L);
-        std::string out;
-        if (luaL_loadstring(L, chunk.c_str()) || lua_pcall(L, 0, LUA_MULTRET, 0)) {
-            out = std::string("error: ") + lua_tostring(L, -1);
-        } else {
-            for (int i = top + 1; i <= lua_gettop(L); i++) {
-                if (i > top + 1) out += ",";
-                out += lua_isnil(L, i) ? "nil" : lua_isboolean(L, i) ? (lua_toboolean(L, i) ? "true" : "false") : lua_tostring(L, i);
-            }
-        }
-        lua_settop(L, top);
-        return out;
-    }
-    luaSpriteInfoRec *rec(int ref) { return getSprite(ref) ? &getSprite(ref)->self : nullptr; }
+class Sprites : public ScriptedLevelTest {
+  protected:
     void update() { updateObjectManager(glLua_getObjectManager()); }
-
-    lua_State *L = nullptr;
-    std::string dir;
 };
 
 // A square shape 0..100 x 0..50 (closed outline: the first vertex repeats).

@@ -15,16 +15,12 @@
 #include "script/glLua.h"
 #include "sprites/glLuaSprite.h"
 #include "sprites/spriteTestHelpers.h"
+#include "support/windowTest.h"
 
 namespace {
 
-class SpriteDrawing : public ::testing::Test {
+class SpriteDrawing : public WindowTest {
 protected:
-    static void SetUpTestSuite() {
-        glEnvironment_setNonInteractive(1);
-        initFullscreen("test", 640, 480, 0, 0, 1);
-    }
-    static void TearDownTestSuite() { deleteFullscreen(); }
     void SetUp() override {
         ASSERT_EQ(glLua_prestartup(), 1);
         L = glLua_getLuaRef();
