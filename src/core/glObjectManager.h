@@ -27,6 +27,11 @@ typedef void (*objDrawFunc)(void *data);
 // Non-zero asks for the object's removal.
 typedef int (*objUpdateFunc)(void *data, uint32_t frame);
 typedef void (*objDestructFunc)(void *data);
+// Asks for the memory an object's next update will read (with
+// __builtin_prefetch; it must change nothing): the update pass calls it a
+// little ahead of the update, so that thousands of objects scattered over
+// the heap are not updated one cache miss after another.
+typedef void (*objPrefetchFunc)(void *data);
 // Key is 0 for mouse events; x, y (window coordinates, origin lower left) are
 // 0 for key events. Non-zero means the event was consumed.
 typedef int (*objEventFunc)(void *data, uint8_t eventType, uint8_t key, int x, int y, void *ref);
@@ -39,6 +44,7 @@ struct _object {
     objUpdateFunc update;
     objDestructFunc destruct;  // may be null
     objEventFunc event;        // may be null
+    objPrefetchFunc prefetch;  // may be null
 };
 
 // The root record of a manager.
@@ -61,11 +67,12 @@ void setObjectManagerBounds(_treeNode *manager, ssRect *bounds);
 // Appends an object (no event function) to the end of its layer; a layer
 // above 19 is stored as 19. Returns `data`, or null for a null manager.
 void *insertObject(_treeNode *manager, void *data, uint32_t layer, objDrawFunc draw,
-                   objUpdateFunc update, objDestructFunc destruct);
+                   objUpdateFunc update, objDestructFunc destruct, objPrefetchFunc prefetch = nullptr);
 // Sets the event function of every object whose data is `data`.
 void setObjectEvents(_treeNode *manager, void *data, objEventFunc event);
 
-// Draws every object, back to front.
+// Draws every object, back to front. Quads that objects batch (glQuadBatch)
+// are drawn before an object of another draw function and at the end.
 void drawObjectManager(_treeNode *manager);
 // One update pass: advances the frame count, then updates each layer's
 // objects in insertion order (only `onlyUpdateLayer` when that is 0 or more),

@@ -1,11 +1,13 @@
 // glCamera: shortest-arc quaternions and the matrices they make, applied to the
-// current OpenGL matrix. No state of its own.
+// current OpenGL matrix or to a CPU matrix; the CPU matrix operations follow
+// OpenGL's translate, scale and rotate. No state of its own.
 
 #include "graphics/glCamera.h"
 
 #include <GL/gl.h>
 
 #include <cmath>
+#include <cstring>
 
 // Below this, a . b + 1 is too close to 0 for the half-way formula: the
 // directions are opposite (or as good as) and the axis must be chosen.
@@ -68,18 +70,88 @@ quaternion quat_calculateArc(float a[3], float b[3]) {
     return quaternion{axis[0] / s, axis[1] / s, axis[2] / s, s * 0.5f};
 }
 
-void quat_loadRotation(float v[3], quaternion q) {
+void quat_rotationMatrix(float v[3], quaternion q, float m[16]) {
     float x = q.x, y = q.y, z = q.z, w = q.w;
-    GLfloat m[16] = {
+    const float r[16] = {
         1.0f - 2.0f * (y * y + z * z), 2.0f * (x * y + w * z), 2.0f * (x * z - w * y), 0.0f,
         2.0f * (x * y - w * z), 1.0f - 2.0f * (x * x + z * z), 2.0f * (y * z + w * x), 0.0f,
         2.0f * (x * z + w * y), 2.0f * (y * z - w * x), 1.0f - 2.0f * (x * x + y * y), 0.0f,
         v ? v[0] : 0.0f, v ? v[1] : 0.0f, v ? v[2] : 0.0f, 1.0f,
     };
+    memcpy(m, r, sizeof r);
+}
+
+void quat_loadRotation(float v[3], quaternion q) {
+    GLfloat m[16];
+    quat_rotationMatrix(v, q, m);
     glMultMatrixf(m);
 }
 
-void rotateToVector(float vec[3], float base[3]) {
+void rotateToVectorMatrix(float vec[3], float base[3], float m[16]) {
     float none[3] = {0.0f, 0.0f, 0.0f};
-    quat_loadRotation(none, quat_calculateArc(vec, base));
+    quat_rotationMatrix(none, quat_calculateArc(vec, base), m);
+}
+
+void rotateToVector(float vec[3], float base[3]) {
+    GLfloat m[16];
+    rotateToVectorMatrix(vec, base, m);
+    glMultMatrixf(m);
+}
+
+// ---- CPU matrices ----
+
+void matrix_identity(float m[16]) {
+    for (int i = 0; i < 16; i++) m[i] = (i % 5 == 0) ? 1.0f : 0.0f;
+}
+
+void matrix_multiply(float m[16], const float b[16]) {
+    float a[16];
+    memcpy(a, m, sizeof a);
+    for (int row = 0; row < 4; row++) {
+        float a0 = a[row], a1 = a[4 + row], a2 = a[8 + row], a3 = a[12 + row];
+        for (int col = 0; col < 4; col++)
+            m[col * 4 + row] = a0 * b[col * 4] + a1 * b[col * 4 + 1] + a2 * b[col * 4 + 2] + a3 * b[col * 4 + 3];
+    }
+}
+
+void matrix_translate(float m[16], float x, float y, float z) {
+    for (int row = 0; row < 4; row++) m[12 + row] = m[row] * x + m[4 + row] * y + m[8 + row] * z + m[12 + row];
+}
+
+void matrix_scale(float m[16], float x, float y, float z) {
+    for (int row = 0; row < 4; row++) {
+        m[row] *= x;
+        m[4 + row] *= y;
+        m[8 + row] *= z;
+    }
+}
+
+void matrix_rotate(float m[16], float angle, float x, float y, float z) {
+    if (angle == 0.0f) return;
+    // The angle goes to radians in double, as the GL library does.
+    float s = sinf((float)(angle * M_PI / 180.0)), c = cosf((float)(angle * M_PI / 180.0));
+    float r[16];
+    matrix_identity(r);
+    if (x == 0.0f && y == 0.0f && z != 0.0f) {  // about z: the 2-D turn, exact elsewhere
+        r[0] = c, r[5] = c;
+        r[1] = z < 0.0f ? -s : s;
+        r[4] = -r[1];
+    } else if (x == 0.0f && z == 0.0f && y != 0.0f) {
+        r[0] = c, r[10] = c;
+        r[8] = y < 0.0f ? -s : s;
+        r[2] = -r[8];
+    } else if (y == 0.0f && z == 0.0f && x != 0.0f) {
+        r[5] = c, r[10] = c;
+        r[6] = x < 0.0f ? -s : s;
+        r[9] = -r[6];
+    } else {
+        float length = sqrtf(x * x + y * y + z * z);
+        if (!(length > 0.0f) || !std::isfinite(length)) return;  // no axis: GL leaves the matrix too
+        x /= length, y /= length, z /= length;
+        float one_c = 1.0f - c;
+        r[0] = one_c * x * x + c, r[4] = one_c * x * y - z * s, r[8] = one_c * z * x + y * s;
+        r[1] = one_c * x * y + z * s, r[5] = one_c * y * y + c, r[9] = one_c * y * z - x * s;
+        r[2] = one_c * z * x - y * s, r[6] = one_c * y * z + x * s, r[10] = one_c * z * z + c;
+    }
+    matrix_multiply(m, r);
 }

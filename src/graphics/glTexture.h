@@ -23,6 +23,7 @@
 
 #include "core/ssRect.h"
 #include "core/tree.h"
+#include "graphics/glQuadBatch.h"
 
 // Texture flags, applied to every tile in this order (a clamp bit wins over
 // the repeat bit of the same axis; without either an axis keeps the default).
@@ -125,6 +126,14 @@ int glTexture_endTexture(int refNum);
 // both bits) both; other values draw nothing. Nothing when not loaded.
 void glTexture_render(glTexture *texture, int x, int y, int flipped);
 void glTexture_render(int refNum, int x, int y, int flipped);
+
+// The same tile quads, added to the quad batch (glQuadBatch.h) instead:
+// placed through `matrix` (column-major 4 x 4), with the blending of `state`
+// (its texture name is each tile's own) and one colour.
+void glTexture_renderBatched(glTexture *texture, int x, int y, int flipped, const float matrix[16],
+                             const quadBatchKey *state, const float color[4]);
+void glTexture_renderBatched(int refNum, int x, int y, int flipped, const float matrix[16],
+                             const quadBatchKey *state, const float color[4]);
 
 // Draws a frame in nine regions from tile 0 of a square one-tile image:
 // corners keep their size, edges and centre stretch. Corners a, b, c, d are

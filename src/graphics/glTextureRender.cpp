@@ -1,21 +1,57 @@
 // glTexture, drawing: lays the tiles of a texture out again as one textured
 // quad per tile, optionally mirrored, and draws nine-region frames (speech
-// bubbles) from a one-tile image. Immediate mode, in the current matrix.
+// bubbles) from a one-tile image. Immediate mode, in the current matrix; the
+// whole texture can also go into the quad batch through a given matrix.
 
 #include "graphics/glTexture.h"
+
+// The mirror axes of a flipped value; 0 for values that draw nothing.
+static int private_mirrors(int flipped, bool *mirrorX, bool *mirrorY)
+{
+    if (flipped == 0 || flipped == 1 || flipped == 2) {
+        *mirrorX = flipped == 1;
+        *mirrorY = flipped == 2;
+    } else if ((flipped & 3) == 3) {
+        *mirrorX = *mirrorY = true;
+    } else {
+        return 0;
+    }
+    return 1;
+}
+
+// Where one tile lands: its box in whole pixels and its texture corners.
+struct private_tileQuad {
+    int left, bottom, right, top;
+    float s0, s1, t0, t1;
+};
+
+static void private_layTile(const glTexture *texture, const textureTile *tile, int column, int row, int boxX,
+                            int boxY, bool mirrorX, bool mirrorY, private_tileQuad *out)
+{
+    out->s0 = tile->x1, out->s1 = tile->x2, out->t0 = tile->y1, out->t1 = tile->y2;
+    if (mirrorX) {
+        out->left = boxX + texture->width - column * texture->tileWidth - tile->width;
+        out->s0 = tile->x2;
+        out->s1 = tile->x1;
+    } else {
+        out->left = boxX + column * texture->tileWidth;
+    }
+    if (mirrorY) {
+        out->bottom = boxY + texture->height - row * texture->tileHeight - tile->height;
+        out->t0 = tile->y2;
+        out->t1 = tile->y1;
+    } else {
+        out->bottom = boxY + row * texture->tileHeight;
+    }
+    out->right = out->left + tile->width;
+    out->top = out->bottom + tile->height;
+}
 
 void glTexture_render(glTexture *texture, int x, int y, int flipped)
 {
     if (!texture || !texture->valid || !texture->texList) return;
     bool mirrorX, mirrorY;
-    if (flipped == 0 || flipped == 1 || flipped == 2) {
-        mirrorX = flipped == 1;
-        mirrorY = flipped == 2;
-    } else if ((flipped & 3) == 3) {
-        mirrorX = mirrorY = true;
-    } else {
-        return;
-    }
+    if (!private_mirrors(flipped, &mirrorX, &mirrorY)) return;
 
     int boxX = x - texture->origin_x;
     int boxY = y - texture->origin_y;
@@ -24,34 +60,19 @@ void glTexture_render(glTexture *texture, int x, int y, int flipped)
     for (_treeNode *node = texture->texList->child; node; node = node->sibling) {
         const textureTile *tile = (const textureTile *)node->data;
         if (!tile) continue;
-        int left, bottom;
-        float s0 = tile->x1, s1 = tile->x2, t0 = tile->y1, t1 = tile->y2;
-        if (mirrorX) {
-            left = boxX + texture->width - column * texture->tileWidth - tile->width;
-            s0 = tile->x2;
-            s1 = tile->x1;
-        } else {
-            left = boxX + column * texture->tileWidth;
-        }
-        if (mirrorY) {
-            bottom = boxY + texture->height - row * texture->tileHeight - tile->height;
-            t0 = tile->y2;
-            t1 = tile->y1;
-        } else {
-            bottom = boxY + row * texture->tileHeight;
-        }
-        int right = left + tile->width, top = bottom + tile->height;
+        private_tileQuad q;
+        private_layTile(texture, tile, column, row, boxX, boxY, mirrorX, mirrorY, &q);
 
         glBindTexture(GL_TEXTURE_2D, tile->texName);
         glBegin(GL_QUADS);
-        glTexCoord2f(s0, t0);
-        glVertex2i(left, bottom);
-        glTexCoord2f(s1, t0);
-        glVertex2i(right, bottom);
-        glTexCoord2f(s1, t1);
-        glVertex2i(right, top);
-        glTexCoord2f(s0, t1);
-        glVertex2i(left, top);
+        glTexCoord2f(q.s0, q.t0);
+        glVertex2i(q.left, q.bottom);
+        glTexCoord2f(q.s1, q.t0);
+        glVertex2i(q.right, q.bottom);
+        glTexCoord2f(q.s1, q.t1);
+        glVertex2i(q.right, q.top);
+        glTexCoord2f(q.s0, q.t1);
+        glVertex2i(q.left, q.top);
         glEnd();
 
         if (++column >= texture->tilesWide) {
@@ -65,6 +86,42 @@ void glTexture_render(glTexture *texture, int x, int y, int flipped)
 void glTexture_render(int refNum, int x, int y, int flipped)
 {
     glTexture_render(glTexture_getTextureRecord(refNum), x, y, flipped);
+}
+
+void glTexture_renderBatched(glTexture *texture, int x, int y, int flipped, const float matrix[16],
+                             const quadBatchKey *state, const float color[4])
+{
+    if (!texture || !texture->valid || !texture->texList || !matrix || !state || !color) return;
+    bool mirrorX, mirrorY;
+    if (!private_mirrors(flipped, &mirrorX, &mirrorY)) return;
+
+    int boxX = x - texture->origin_x;
+    int boxY = y - texture->origin_y;
+    int column = 0, row = 0;
+    quadBatchKey key = *state;
+    for (_treeNode *node = texture->texList->child; node; node = node->sibling) {
+        const textureTile *tile = (const textureTile *)node->data;
+        if (!tile) continue;
+        private_tileQuad q;
+        private_layTile(texture, tile, column, row, boxX, boxY, mirrorX, mirrorY, &q);
+        key.texName = tile->texName;
+        const float corners[4][2] = {{(float)q.left, (float)q.bottom},
+                                     {(float)q.right, (float)q.bottom},
+                                     {(float)q.right, (float)q.top},
+                                     {(float)q.left, (float)q.top}};
+        const float texCoords[4][2] = {{q.s0, q.t0}, {q.s1, q.t0}, {q.s1, q.t1}, {q.s0, q.t1}};
+        glQuadBatch_addQuadThrough(matrix, &key, corners, texCoords, color);
+        if (++column >= texture->tilesWide) {
+            column = 0;
+            row++;
+        }
+    }
+}
+
+void glTexture_renderBatched(int refNum, int x, int y, int flipped, const float matrix[16],
+                             const quadBatchKey *state, const float color[4])
+{
+    glTexture_renderBatched(glTexture_getTextureRecord(refNum), x, y, flipped, matrix, state, color);
 }
 
 // One quad: screen box (x0, y0)-(x1, y1) showing image pixels (u0, v0)-(u1, v1)

@@ -118,9 +118,20 @@ void resetSpriteEnvironmentAfterLoad(void) {
 
 // ---- Reference table ----
 
+// Whoever asks for a sprite may change any of its record: its next update
+// takes the whole rollback copy.
 luaSpriteInfo *getSprite(int ref) {
     if (ref < 0 || ref >= referenceArraySize || !spriteReferenceArray) return nullptr;
-    return spriteReferenceArray[ref];
+    luaSpriteInfo *sprite = spriteReferenceArray[ref];
+    if (sprite) sprite->recordChanged = 1;
+    return sprite;
+}
+
+void noteLuaSpriteChanged(luaSpriteInfoRec *rec) {
+    if (!rec || rec->spriteRef < 0 || rec->spriteRef >= referenceArraySize || !spriteReferenceArray) return;
+    luaSpriteInfo *sprite = spriteReferenceArray[rec->spriteRef];
+    // Trail copies carry the reference too, but are not the live record.
+    if (sprite && &sprite->self == rec) sprite->recordChanged = 1;
 }
 
 _treeNode *getSpriteManagerObjectManager(void) { return objMgr; }
@@ -211,10 +222,12 @@ int addLuaSprite(_treeNode *manager, _treeNode *definition, const char *type, in
     if (layer < 0) layer = 0;
     if (layer >= kObjectManagerLayers) layer = kObjectManagerLayers - 1;
     private_setDefaults(&sprite->self, definition, type, layer, ref);
+    sprite->recordChanged = 1;
     if (type && !strcmp(type, "slash")) gSlashSprite = &sprite->self;
     spriteReferenceArray[ref] = sprite;
     // The event function is set here once sprite events are built.
-    insertObject(manager, sprite, (uint32_t)layer, displayLuaSprite, updateLuaSprite, destructLuaSprite);
+    insertObject(manager, sprite, (uint32_t)layer, displayLuaSprite, updateLuaSprite, destructLuaSprite,
+                 prefetchLuaSpriteUpdate);
     numberOfLuaSprites++;
     return ref;
 }

@@ -58,20 +58,21 @@ struct collisionRec {
 // ---- Animation frames (one record per frame of the current animation) ----
 
 struct animationInfo {
-    int32_t textureRef;
+    // What every update reads comes first, so that it shares a cache line.
     int32_t pauseTime;        // updates the frame stays current
-    float u1, t1, u2, t2;     // texture rectangle (left, bottom, right, top)
-    int32_t width, height;    // quad size in units
-    int32_t cellAnimation;    // non-zero: draw the rectangle, else the whole texture
-    float origin[3];          // extra offset of a rectangle quad
-    float sprite_origin[3];   // pivot given to the sprite when the frame starts
+    float move[3];
+    int16_t smoothMove;
+    int16_t flipped;          // mirror: 1 left-right, 2 top-bottom, 3 both
     int32_t set_origin;
     float set_velocity[3];
     char *event;              // owned
     char *sound;              // owned
-    float move[3];
-    int16_t smoothMove;
-    int16_t flipped;          // mirror: 1 left-right, 2 top-bottom, 3 both
+    float sprite_origin[3];   // pivot given to the sprite when the frame starts
+    int32_t textureRef;
+    float u1, t1, u2, t2;     // texture rectangle (left, bottom, right, top)
+    int32_t width, height;    // quad size in units
+    int32_t cellAnimation;    // non-zero: draw the rectangle, else the whole texture
+    float origin[3];          // extra offset of a rectangle quad
     collisionRec *colRec;
     // The frame's own collision file, kept for the collision module, which
     // reads the polygons: the file text (borrowed from the document), its
@@ -107,102 +108,116 @@ enum {
 // Update methods of the update script.
 enum { kUpdateOnRequest = 1, kUpdatePeriodic = 2, kUpdateOnAnimationWrap = 4 };
 
+// The fields come in three groups. The first holds what the motion step
+// writes on every update: every update copies that group into the rollback
+// copy, and copies the whole record only when something else may have written
+// it since the last update (see luaSpriteInfo). The second holds the rest of
+// what every update reads, so that an update touches as few cache lines as
+// it can; the step writes it only now and then (timed changes, lift, target
+// sides, mouse-overs) and says so each time. The third group holds the rest.
 struct luaSpriteInfoRec {
-    _treeNode *xmlDataPtr;            // the definition element (borrowed)
-    float floor;
-    float gradientTopColor[3];
-    float gradientBottomColor[3];
-    ssRect gradientRect;              // a non-zero width makes a gradient band
-    int8_t showSpriteDuringWait;
-    int16_t waitTime;
-    int8_t endAnimationWhenLandOnPlatform;
-    int8_t currentlyFalling;
-    int8_t alwaysUpdate;
-    int8_t screenCoords;
-    int8_t isUpdating;
-    float parallaxValue;
-    int8_t layer;
-    int8_t hidden;
-    int8_t projectile;
-    float projectile_base[3];
-    float last_projectile_velocity[3];
-    int16_t relativeSprite;
-    float relativeOffset[3];
-    float relativeOrigin[3];
-    int16_t targetSprite;
-    int8_t flipWhenGoingLeft;
-    int8_t noMoveSendEvents;
-    int8_t formerSide;
-    int8_t removeMe;
-    int8_t subjectToGravity;
-    int8_t flippedTexture;            // mirror: 1 left-right, 2 top-bottom, 3 both
-    float elasticity;
-    float origin[3];                  // the image is drawn at location - origin
+    // -- Written by every update --
     float location[3];
     float velocity[3];
-    float up_draft;
-    float lift_velocity[3];
-    float lift_self_velocity[3];
-    float lift_max_velocity[3];
-    float speedMultiplier;
     float last_move[3];
-    float color[4];
-    float colorDelta[4];
+    int32_t updateTick;
+    int32_t currentFace;
+    int32_t updateWait;
+    int16_t waitTime;
+    int16_t animationChangeFlag;
+    int8_t isUpdating;
+
+    // -- Read by every update --
+    int8_t removeMe;
+    int8_t immobile;
+    int8_t alwaysUpdate;
+    int8_t screenCoords;
+    int8_t subjectToGravity;
+    int8_t ignoreCollisions;
+    int8_t trackMouseX;
+    int8_t trackMouseY;
+    int8_t noMoveSendEvents;
+    int8_t formerSide;
+    int16_t pauseAnimation;
+    int16_t targetSprite;
+    int16_t getMouseOvers;
+    int16_t mouseOver;
+    float parallaxValue;
+    float speedMultiplier;
+    float up_draft;
+    float floor;
     float colorCount;
-    float scale[3];
-    float scaleDelta[3];
     float scaleCount;
-    float rotation[3];
-    float rotationDelta[3];
     float rotationCount;
-    float *enviroVar;                 // one of the environment globals, or null
-    float enviroDelta;
     float enviroCount;
-    char *spriteDesc;                 // owned
-    char *spriteType;                 // owned
-    glObject *modelRef;               // owned; null while the sprite has no model
-    int32_t textureRef;
+    float lift_self_velocity[3];
+    int32_t numberOfAnimations;
+    int32_t updateMethod;
+    int32_t collisionCounter;
     int32_t spriteRef;
+    float *enviroVar;                 // one of the environment globals, or null
+    animationInfo *animationArray;    // owned
+    _treeNode *accelerationBindingList;
+    _treeNode *pathList;
+    const char *nextPathScript;       // borrowed from the document
+    const char *updateScript;         // borrowed from the document
+    const char *eventScript;          // borrowed from the document
+    const char *collisionScript;      // borrowed from the document
+    char *collideWithSpriteEvent;     // owned
+
+    // -- The rest --
+    float origin[3];                  // the image is drawn at location - origin
+    float color[4];
+    float scale[3];
+    float rotation[3];
+    float colorDelta[4];
+    float scaleDelta[3];
+    float rotationDelta[3];
+    float enviroDelta;
+    float lift_max_velocity[3];
+    float last_projectile_velocity[3];
+    float vectorToTargetRadius;
+    int32_t updateWaitTime;
+    int32_t collideWithSprite;
+    int8_t projectile;
+    int32_t textureRef;
     int32_t alphabetRef;
     int32_t justification;            // 0 left, 1 centre, 2 right
     float alphabetCellSize;
     int32_t flags;
     int32_t blendSrc, blendDst;
-    int8_t trackMouseX;
-    float minX, maxX, tmOffX;
-    int8_t trackMouseY;
-    float minY, maxY, tmOffY;
-    _treeNode *accelerationBindingList;
-    int16_t texturesLoaded[kSpriteTexturesOwned];  // unloaded with the sprite; -1 empty
     float u1, t1, u2, t2;
     int32_t width, height;
     int32_t cellAnimation;
+    int8_t showSpriteDuringWait;
+    int8_t endAnimationWhenLandOnPlatform;
+    int8_t currentlyFalling;
+    int8_t layer;
+    int8_t hidden;
+    int8_t flipWhenGoingLeft;
+    int8_t flippedTexture;            // mirror: 1 left-right, 2 top-bottom, 3 both
+    int16_t relativeSprite;
+    float projectile_base[3];
+    float relativeOffset[3];
+    float relativeOrigin[3];
+    float elasticity;
+    float lift_velocity[3];
+    float gradientTopColor[3];
+    float gradientBottomColor[3];
+    ssRect gradientRect;              // a non-zero width makes a gradient band
+    float minX, maxX, tmOffX;
+    float minY, maxY, tmOffY;
+    _treeNode *xmlDataPtr;            // the definition element (borrowed)
+    char *spriteDesc;                 // owned
+    char *spriteType;                 // owned
+    glObject *modelRef;               // owned; null while the sprite has no model
+    int16_t texturesLoaded[kSpriteTexturesOwned];  // unloaded with the sprite; -1 empty
     const char *currentAnimation;     // borrowed from the document
-    animationInfo *animationArray;    // owned
-    int32_t numberOfAnimations;
-    int32_t updateTick;
-    int32_t currentFace;
-    int16_t pauseAnimation;
-    int16_t animationChangeFlag;
-    int32_t updateMethod;
-    int32_t updateWait, updateWaitTime;
-    const char *updateScript;         // borrowed from the document
-    _treeNode *pathList;
-    const char *nextPathScript;       // borrowed from the document
-    float vectorToTargetRadius;
     collisionRec *colRec;             // shared through the collision cache
-    const char *collisionScript;      // borrowed from the document
     float collisionScaleValue;
-    int8_t ignoreCollisions;
-    int32_t collideWithSprite, collisionCounter;
-    char *collideWithSpriteEvent;     // owned
-    int8_t immobile;
     void *pastPlatformCollisions[kSpritePastPlatforms];
     int8_t pass_up, pass_left, pass_right, pass_down;
-    const char *eventScript;          // borrowed from the document
-    int16_t getMouseOvers;
     int16_t getAllMouse;
-    int16_t mouseOver;
     // Cache key of the definition's collision file (owned), kept for the
     // collision module, which reads the polygons.
     char *collisionFileKey;
@@ -211,14 +226,21 @@ struct luaSpriteInfoRec {
 // The object stored in the object manager. A pointer to it is a pointer to self.
 // formerSelf is a plain copy: the things its pointers name may have been freed
 // since (a new animation, a new description), so only its values are read.
+// formerSelf always equals self as it was at the start of the last update:
+// that update copied the first group of fields, and the rest too when
+// `recordChanged` said it may differ. Whatever writes a record outside the
+// motion step gets it through getSprite or calls noteLuaSpriteChanged, which
+// set that flag.
 struct luaSpriteInfo {
     luaSpriteInfoRec self;
     luaSpriteInfoRec formerSelf;   // self at the start of the last update
-    luaSpriteInfoRec *motionBlur[kSpriteMotionBlurCopies];  // trail, oldest first
-    int32_t motionBlurWaitArray[kSpriteMotionBlurCopies];
+    // Every update reads these and the first trail slot: they share a cache line.
     int32_t motionBlurWaitTime;
     int32_t motionBlurFrameSkip;   // never 0 while the trail is on
     int32_t motionBlurred;
+    int32_t recordChanged;         // self may differ from formerSelf beyond the first group
+    luaSpriteInfoRec *motionBlur[kSpriteMotionBlurCopies];  // trail, oldest first
+    int32_t motionBlurWaitArray[kSpriteMotionBlurCopies];
 };
 
 // ---- Environment globals ----
@@ -276,7 +298,13 @@ void resetLuaSpriteOpenGLGlobals(void);
 void preupdateLuaSpriteManager(void);
 void updateLuaSpriteManager(void);
 
+// The sprite with this reference, or null. Its record may be changed: the
+// sprite's next update takes the whole rollback copy.
 luaSpriteInfo *getSprite(int ref);
+// Says that a live sprite's record was (or is about to be) changed by other
+// code than its motion step, for code that holds the record itself. Does
+// nothing for a record that is not a live sprite's (a trail copy).
+void noteLuaSpriteChanged(luaSpriteInfoRec *rec);
 _treeNode *getSpriteManagerObjectManager(void);
 lua_State *getSpriteManagerLuaState(void);
 int getSpriteReferenceArraySize(void);
@@ -315,6 +343,9 @@ collisionRec *getSpriteCollisionRecord(int spriteRef, int *flipped);
 // mouse tracking, the floor and the collide-only-with pairing. `frame` is the
 // object manager's update count. Returns 1 when the sprite must be removed.
 int stepLuaSpriteMotion(luaSpriteInfo *sprite, uint32_t frame);
+// The object manager's prefetch function of every sprite: asks for what the
+// sprite's next update reads beyond the head of its record.
+void prefetchLuaSpriteUpdate(void *sprite);
 // Turns `velocity` (x, y) by half a degree towards `target` when that brings
 // location + velocity closer to it; the speed is kept.
 void turnTowardsTarget(const float *location, const float *target, float *velocity);

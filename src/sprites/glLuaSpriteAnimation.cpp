@@ -267,8 +267,10 @@ void stepLuaSpriteAnimation(luaSpriteInfoRec *rec) {
             rec->animationChangeFlag = 1;
         }
         frame = &frames[rec->currentFace];
-        if (frame->set_origin)
+        if (frame->set_origin) {
             for (int i = 0; i < 3; i++) rec->origin[i] = frame->sprite_origin[i];
+            noteLuaSpriteChanged(rec);  // the origin is not among the fields every update writes
+        }
         for (int i = 0; i < 3; i++) rec->velocity[i] += frame->set_velocity[i];
         if (frame->event) {
             sendEventToSprite(rec->spriteRef, frame->event);

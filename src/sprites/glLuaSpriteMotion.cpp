@@ -12,6 +12,7 @@
 #include "sprites/glLuaSprite.h"
 
 #include <climits>
+#include <cstddef>
 #include <cmath>
 #include <cstring>
 
@@ -84,6 +85,35 @@ void turnTowardsTarget(const float *location, const float *target, float *veloci
 
 // ---- Rollback ----
 
+// Every update writes the first group of the record's fields (the block
+// before removeMe); it marks the record changed where it writes anything
+// else, as whatever else writes it does (getSprite, noteLuaSpriteChanged).
+// At 10,000 sprites copying the whole record on every update was most of the
+// update's time.
+static const size_t kStepWrittenBytes = offsetof(luaSpriteInfoRec, removeMe);
+#define QUILLMERE_STEP_WRITES(field)                                                                    \
+    static_assert(offsetof(luaSpriteInfoRec, field) + sizeof(luaSpriteInfoRec::field) <= kStepWrittenBytes, \
+                  #field " is written by every update: it belongs in the record's first group")
+QUILLMERE_STEP_WRITES(location);
+QUILLMERE_STEP_WRITES(velocity);
+QUILLMERE_STEP_WRITES(last_move);
+QUILLMERE_STEP_WRITES(updateTick);
+QUILLMERE_STEP_WRITES(currentFace);
+QUILLMERE_STEP_WRITES(updateWait);
+QUILLMERE_STEP_WRITES(waitTime);
+QUILLMERE_STEP_WRITES(animationChangeFlag);
+QUILLMERE_STEP_WRITES(isUpdating);
+#undef QUILLMERE_STEP_WRITES
+
+static void private_takeRollbackCopy(luaSpriteInfo *sprite) {
+    if (sprite->recordChanged) {
+        sprite->formerSelf = sprite->self;
+        sprite->recordChanged = 0;
+    } else {
+        memcpy(&sprite->formerSelf, &sprite->self, kStepWrittenBytes);
+    }
+}
+
 void rollbackLuaSprite(luaSpriteInfo *sprite) {
     if (!sprite) return;
     luaSpriteInfoRec *rec = &sprite->self;
@@ -110,6 +140,7 @@ void rollbackLuaSprite(luaSpriteInfo *sprite) {
         rec->updateTick = live.updateTick;
     }
     if (rec->currentFace < 0 || rec->currentFace >= rec->numberOfAnimations) rec->currentFace = 0;
+    sprite->recordChanged = 1;  // what it kept of the live record differs from the copy
 }
 
 // ---- Scripts ----
@@ -175,6 +206,10 @@ static int private_countDown(float *count) {
 }
 
 static void private_timedChanges(luaSpriteInfoRec *rec) {
+    if (!(rec->colorCount > 0 || (rec->enviroVar && rec->enviroCount > 0) || rec->scaleCount > 0 ||
+          rec->rotationCount > 0))
+        return;
+    noteLuaSpriteChanged(rec);
     if (private_countDown(&rec->colorCount))
         for (int i = 0; i < 4; i++) rec->color[i] += rec->colorDelta[i];
     if (rec->enviroVar && private_countDown(&rec->enviroCount)) {
@@ -195,6 +230,7 @@ static void private_lift(luaSpriteInfoRec *rec) {
     float *lift = rec->lift_self_velocity;
     const float *limit = rec->lift_max_velocity;
     if (lift[0] == 0 && lift[1] == 0 && lift[2] == 0) return;
+    noteLuaSpriteChanged(rec);
     for (int i = 0; i < 3; i++) {
         rec->velocity[i] += lift[i];
         if (lift[i] > limit[i]) lift[i] = limit[i];
@@ -212,6 +248,7 @@ static void private_followPath(luaSpriteInfoRec *rec) {
         if (!rec->nextPathScript) return;
         const char *script = rec->nextPathScript;
         rec->nextPathScript = nullptr;  // a path's end runs its script once
+        noteLuaSpriteChanged(rec);
         private_runScript(rec, script);
         return;
     }
@@ -227,6 +264,7 @@ static void private_followPath(luaSpriteInfoRec *rec) {
 
 static void private_sendSide(luaSpriteInfoRec *rec, int side) {
     rec->formerSide = (int8_t)side;
+    noteLuaSpriteChanged(rec);
     sendEventToSprite(rec->spriteRef, side < 0 ? "target_is_left" : "target_is_right");
 }
 
@@ -284,6 +322,7 @@ static void private_move(luaSpriteInfoRec *rec, const float *env) {
 
 static void private_mouseOver(luaSpriteInfoRec *rec) {
     int over = mouseOverSprite(rec->spriteRef);
+    if ((over && !rec->mouseOver) || (!over && rec->mouseOver == 1)) noteLuaSpriteChanged(rec);
     if (over && !rec->mouseOver) {
         rec->mouseOver = 1;
         sendEventToSprite(rec->spriteRef, "onMouseOver");
@@ -325,6 +364,20 @@ static void private_trackMouse(luaSpriteInfoRec *rec, const float *env) {
     }
 }
 
+// The blocks an update reads besides the head of the record: the current
+// frame, the heads of the two lists, the rollback copy's first group and the
+// trail's fields. Reads only the record's head (asked for a step earlier).
+void prefetchLuaSpriteUpdate(void *data) {
+    const luaSpriteInfo *sprite = (const luaSpriteInfo *)data;
+    const luaSpriteInfoRec *rec = &sprite->self;
+    if (rec->animationArray && rec->currentFace >= 0 && rec->currentFace < rec->numberOfAnimations)
+        __builtin_prefetch(&rec->animationArray[rec->currentFace]);
+    __builtin_prefetch(rec->pathList);
+    __builtin_prefetch(rec->accelerationBindingList);
+    __builtin_prefetch(&sprite->formerSelf, 1);
+    __builtin_prefetch(&sprite->motionBlurWaitTime);
+}
+
 int stepLuaSpriteMotion(luaSpriteInfo *sprite, uint32_t frame) {
     luaSpriteInfoRec *rec = &sprite->self;
     if (rec->removeMe) return 1;
@@ -334,12 +387,7 @@ int stepLuaSpriteMotion(luaSpriteInfo *sprite, uint32_t frame) {
         if (mouseOverSprite(rec->spriteRef)) setSelectedSprite(rec->spriteRef);
         return 0;
     }
-    // The current frame and the heads of the two lists are blocks of their
-    // own, read further down: ask for them now, while the copy runs.
-    if (rec->animationArray) __builtin_prefetch(&rec->animationArray[rec->currentFace]);
-    __builtin_prefetch(rec->pathList);
-    __builtin_prefetch(rec->accelerationBindingList);
-    sprite->formerSelf = *rec;
+    private_takeRollbackCopy(sprite);
     if (sprite->motionBlurred || sprite->motionBlur[0]) {
         private_ageTrail(sprite);
         if (sprite->motionBlurred) private_captureTrail(sprite, frame);
@@ -362,6 +410,7 @@ int stepLuaSpriteMotion(luaSpriteInfo *sprite, uint32_t frame) {
     if (rec->getMouseOvers && rec->eventScript) private_mouseOver(rec);
     private_worldBounds(rec, env);
     if (rec->ignoreCollisions) {
+        noteLuaSpriteChanged(rec);
         removeSpriteFromCollisionGroup("game_platform", rec);
         rec->subjectToGravity = 0;
         rec->velocity[1] = 0;

@@ -1,11 +1,16 @@
-// glLuaSpriteRender: drawing one sprite each frame, in OpenGL immediate mode
-// in the window's 2-D view (one unit per pixel, y up): the motion-blur trail,
-// gradient bands, attached sprites following their parent, the off-screen
-// cull, the transforms that place the image, the four ways an image is drawn
-// with its mirror, the editor's selection tint, the text of text sprites and
-// the collision overlay. Also setSpriteMotionBlurred. The trail itself is
-// taken and aged by the motion step; textures and glyphs are drawn by
-// glTexture and glText.
+// glLuaSpriteRender: drawing one sprite each frame in the window's 2-D view
+// (one unit per pixel, y up): the motion-blur trail, gradient bands, attached
+// sprites following their parent, the off-screen cull, the transforms that
+// place the image, the four ways an image is drawn with its mirror, the
+// editor's selection tint, the text of text sprites and the collision
+// overlay. Also setSpriteMotionBlurred. The trail itself is taken and aged by
+// the motion step; glyphs are drawn by glText.
+//
+// Images are quads added to the quad batch (glQuadBatch), placed by a matrix
+// computed here the way the GL matrix stack would, so that consecutive
+// sprites of one image and blend are one draw. Everything else (bands, text,
+// the overlay) draws in immediate mode after flushing the batch, so that it
+// lands on top of what was batched before it.
 
 #include "sprites/glLuaSprite.h"
 
@@ -16,6 +21,7 @@
 
 #include "core/glObjectManager.h"
 #include "graphics/glCamera.h"
+#include "graphics/glQuadBatch.h"
 #include "graphics/glText.h"
 #include "graphics/glTexture.h"
 #include "script/glLua.h"
@@ -35,6 +41,12 @@ static void private_cameraTranslate(const luaSpriteInfoRec *rec) {
                  -getEnvironmentValue(kEnv_WorldOrigin_Y) * rec->parallaxValue, 0.0f);
 }
 
+static const float kSelectedColor[4] = {1.0f, 0.0f, 0.0f, 1.0f};  // the sprite under the editor's mouse
+
+static const float *private_color(const luaSpriteInfoRec *rec) {
+    return rec->spriteRef == getSelectedSprite() ? kSelectedColor : rec->color;
+}
+
 static void private_blendAndColor(const luaSpriteInfoRec *rec) {
     if (rec->flags & kSpriteFlagBlend) {
         glEnable(GL_BLEND);
@@ -42,10 +54,7 @@ static void private_blendAndColor(const luaSpriteInfoRec *rec) {
     } else {
         glDisable(GL_BLEND);
     }
-    if (rec->spriteRef == getSelectedSprite())
-        glColor3f(1.0f, 0.0f, 0.0f);  // the sprite under the editor's mouse
-    else
-        glColor4fv(rec->color);
+    glColor4fv(private_color(rec));
 }
 
 static void private_rotate(const luaSpriteInfoRec *rec) {
@@ -57,6 +66,7 @@ static void private_rotate(const luaSpriteInfoRec *rec) {
 static int private_isZero(const float *v) { return v[0] == 0 && v[1] == 0 && v[2] == 0; }
 
 static void private_gradientBand(const luaSpriteInfoRec *rec) {
+    glQuadBatch_flush();
     float x = rec->gradientRect.point.x, y = rec->gradientRect.point.y;
     float w = rec->gradientRect.size.width, h = rec->gradientRect.size.height;
     glDisable(GL_TEXTURE_2D);  // a band is plain colour whatever was drawn before
@@ -74,6 +84,7 @@ static void private_gradientBand(const luaSpriteInfoRec *rec) {
 // gone it is removed. Returns 0 when there is nothing to draw.
 static int private_followParent(luaSpriteInfoRec *rec) {
     if (rec->relativeSprite < 0) return 1;
+    noteLuaSpriteChanged(rec);  // the rollback copy must see what is written here
     luaSpriteInfo *parent = getSprite(rec->relativeSprite);
     if (!parent) {
         rec->removeMe = 1;
@@ -98,49 +109,68 @@ static int private_inCullWindow(const luaSpriteInfoRec *rec) {
            y < py + kViewHeight + kCullMargin;
 }
 
-static void private_placeImage(luaSpriteInfoRec *rec) {
-    private_cameraTranslate(rec);
-    glTranslatef(rec->location[0] - rec->origin[0], rec->location[1] - rec->origin[1], rec->location[2] - rec->origin[2]);
-    glScalef(rec->scale[0], rec->scale[1], rec->scale[2]);
-    private_rotate(rec);
-    if (rec->projectile)
+// The image's matrix, relative to the one in force: camera, location less
+// origin, scale, rotation (z, y, then x, in degrees), the projectile's heading,
+// then back by the origin, so that scale and rotation turn about the origin.
+static void private_imageMatrix(luaSpriteInfoRec *rec, float m[16]) {
+    matrix_identity(m);
+    if (!rec->screenCoords)
+        matrix_translate(m, -getEnvironmentValue(kEnv_WorldOrigin_X) * rec->parallaxValue,
+                         -getEnvironmentValue(kEnv_WorldOrigin_Y) * rec->parallaxValue, 0.0f);
+    matrix_translate(m, rec->location[0] - rec->origin[0], rec->location[1] - rec->origin[1],
+                     rec->location[2] - rec->origin[2]);
+    matrix_scale(m, rec->scale[0], rec->scale[1], rec->scale[2]);
+    matrix_rotate(m, rec->rotation[2], 0.0f, 0.0f, 1.0f);
+    matrix_rotate(m, rec->rotation[1], 0.0f, 1.0f, 0.0f);
+    matrix_rotate(m, rec->rotation[0], 1.0f, 0.0f, 0.0f);
+    if (rec->projectile) {
         for (int i = 0; i < 3; i++) rec->last_projectile_velocity[i] = rec->velocity[i];
+        noteLuaSpriteChanged(rec);
+    }
     if (!private_isZero(rec->last_projectile_velocity)) {
         // The helper normalises its arguments; the record keeps its own vectors.
         float base[3] = {rec->projectile_base[0], rec->projectile_base[1], rec->projectile_base[2]};
         float heading[3] = {rec->last_projectile_velocity[0], rec->last_projectile_velocity[1],
                             rec->last_projectile_velocity[2]};
-        rotateToVector(base, heading);
+        float turn[16];
+        rotateToVectorMatrix(base, heading, turn);
+        matrix_multiply(m, turn);
     }
-    glTranslatef(rec->origin[0], rec->origin[1], rec->origin[2]);
+    matrix_translate(m, rec->origin[0], rec->origin[1], rec->origin[2]);
 }
 
-// One quad of a texture rectangle, placed by the texture's origin, with the
-// texture corners swapped by the mirror value (other values draw nothing).
+static quadBatchKey private_blendKey(const luaSpriteInfoRec *rec) {
+    quadBatchKey key = {0, 0, 0, 0};
+    if (rec->flags & kSpriteFlagBlend) {
+        key.blend = 1;
+        key.blendSrc = rec->blendSrc;
+        key.blendDst = rec->blendDst;
+    }
+    return key;
+}
+
+// One quad of a texture rectangle (from tile 0), placed by the texture's
+// origin, with the texture corners swapped by the mirror value (other values
+// draw nothing). A texture that is not loaded leaves a plain-colour quad.
 static void private_drawRect(int textureRef, float u1, float t1, float u2, float t2, int width, int height,
-                             int mirror) {
+                             int mirror, const float m[16], quadBatchKey key, const float *color) {
+    if (mirror < 0 || mirror > 3) return;
     int ox = 0, oy = 0;
     glTexture_getOrigin(textureRef, &ox, &oy);
     float x = (float)-ox, y = (float)-oy;
     float left = (mirror & 1) ? u2 : u1, right = (mirror & 1) ? u1 : u2;
     float bottom = (mirror & 2) ? t2 : t1, top = (mirror & 2) ? t1 : t2;
-    glTexture_setTexture(textureRef);
-    glBegin(GL_QUADS);
-    if (mirror >= 0 && mirror <= 3) {
-        glTexCoord2f(left, bottom);
-        glVertex2f(x, y);
-        glTexCoord2f(right, bottom);
-        glVertex2f(x + (float)width, y);
-        glTexCoord2f(right, top);
-        glVertex2f(x + (float)width, y + (float)height);
-        glTexCoord2f(left, top);
-        glVertex2f(x, y + (float)height);
-    }
-    glEnd();
-    glTexture_endTexture(textureRef);
+    uint32_t name = glTexture_getTextureID(textureRef, 0);
+    key.texName = name == 0xFFFFFFFFu ? 0 : name;
+    const float corners[4][2] = {
+        {x, y}, {x + (float)width, y}, {x + (float)width, y + (float)height}, {x, y + (float)height}};
+    const float texCoords[4][2] = {{left, bottom}, {right, bottom}, {right, top}, {left, top}};
+    glQuadBatch_addQuadThrough(m, &key, corners, texCoords, color);
 }
 
-static void private_drawImage(const luaSpriteInfoRec *rec) {
+static void private_drawImage(const luaSpriteInfoRec *rec, float m[16]) {
+    quadBatchKey key = private_blendKey(rec);
+    const float *color = private_color(rec);
     const animationInfo *frame = nullptr;
     if (rec->animationArray && rec->numberOfAnimations > 0) {
         if (rec->currentFace < 0 || rec->currentFace >= rec->numberOfAnimations) return;
@@ -149,9 +179,9 @@ static void private_drawImage(const luaSpriteInfoRec *rec) {
     if (!frame) {
         if (rec->cellAnimation)
             private_drawRect(rec->textureRef, rec->u1, rec->t1, rec->u2, rec->t2, rec->width, rec->height,
-                             rec->flippedTexture);
+                             rec->flippedTexture, m, key, color);
         else
-            glTexture_render(rec->textureRef, 0, 0, rec->flippedTexture);
+            glTexture_renderBatched(rec->textureRef, 0, 0, rec->flippedTexture, m, &key, color);
         return;
     }
     int mirror = frame->cellAnimation ? frame->flipped : rec->flippedTexture;
@@ -160,17 +190,18 @@ static void private_drawImage(const luaSpriteInfoRec *rec) {
     if (rec->targetSprite >= 0 && getSprite(rec->targetSprite) && rec->flipWhenGoingLeft)
         mirror = rec->velocity[0] < 0 ? 1 : 0;
     if (frame->cellAnimation) {
-        glTranslatef(frame->origin[0], frame->origin[1], frame->origin[2]);
+        matrix_translate(m, frame->origin[0], frame->origin[1], frame->origin[2]);
         private_drawRect(frame->textureRef, frame->u1, frame->t1, frame->u2, frame->t2, frame->width, frame->height,
-                         mirror);
+                         mirror, m, key, color);
     } else {
-        glTexture_render(frame->textureRef, 0, 0, mirror);
+        glTexture_renderBatched(frame->textureRef, 0, 0, mirror, m, &key, color);
     }
 }
 
 // Text is drawn even for hidden or culled sprites and those without an image.
 static void private_drawText(const luaSpriteInfoRec *rec) {
     if (rec->alphabetRef < 0 || !rec->spriteDesc) return;
+    glQuadBatch_flush();
     glPushMatrix();
     private_blendAndColor(rec);
     private_cameraTranslate(rec);
@@ -240,6 +271,7 @@ static void private_drawOverlay(const luaSpriteInfoRec *rec) {
     int flipped = 0;
     const collisionRec *shape = getSpriteCollisionRecord(rec->spriteRef, &flipped);
     if (!shape) return;
+    glQuadBatch_flush();
     glPushMatrix();
     private_cameraTranslate(rec);
     glTranslatef(rec->location[0] - rec->origin[0], rec->location[1] - rec->origin[1], rec->location[2] - rec->origin[2]);
@@ -258,13 +290,12 @@ void drawLuaSpriteInfoRec(luaSpriteInfoRec *rec) {
     if (!private_followParent(rec)) return;
     int hasImage = rec->textureRef >= 0 || rec->modelRef || (rec->animationArray && rec->numberOfAnimations > 0);
     if (hasImage && private_inCullWindow(rec)) {
-        glPushMatrix();
-        private_blendAndColor(rec);
-        private_placeImage(rec);
-        if (!rec->hidden) private_drawImage(rec);
-        // The model is drawn here in the same matrix once OBJ models are built.
-        if (rec->flags & kSpriteFlagBlend) glDisable(GL_BLEND);
-        glPopMatrix();
+        float m[16];
+        private_imageMatrix(rec, m);
+        if (!rec->hidden) private_drawImage(rec, m);
+        // The model is drawn here through the same matrix once OBJ models are built.
+        // The sprite's colour is left current even when nothing was drawn, as glColor did.
+        glQuadBatch_setColor(private_color(rec));
     }
     private_drawText(rec);
     private_drawOverlay(rec);

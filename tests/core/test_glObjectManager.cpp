@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/glMemory.h"
 #include "core/glObjectManager.h"
@@ -202,4 +203,57 @@ TEST(ObjectManager, NullManagerIsIgnored)
     clearObjectManager(nullptr);
     EXPECT_EQ(eventObjectManager(nullptr, 0, 0, 0, 0, nullptr), 0);
     EXPECT_EQ(objectEnumerator(nullptr, 0), nullptr);
+}
+
+// The update pass asks objects ahead of the one it updates to prefetch: never
+// an object already removed, and (past the first of a layer) before its update.
+struct Ahead {
+    int id;
+    bool live = true, updated = false, prefetchedFirst = false;
+    int prefetches = 0;
+};
+static _treeNode *aheadManager;
+static std::vector<Ahead *> aheadSpawned;
+static bool aheadPrefetchedDead = false;
+
+static void prefetchAhead(void *data)
+{
+    Ahead *a = (Ahead *)data;
+    if (!a->live) aheadPrefetchedDead = true;
+    if (!a->updated) a->prefetchedFirst = true;
+    a->prefetches++;
+}
+static void destructAhead(void *data) { ((Ahead *)data)->live = false; }
+static int updateAhead(void *data, uint32_t)
+{
+    Ahead *a = (Ahead *)data;
+    a->updated = true;
+    // Every third object goes; the fifth appends two more to its layer.
+    if (a->id == 5)
+        for (int i = 0; i < 2; i++) {
+            aheadSpawned.push_back(new Ahead{100 + i});
+            insertObject(aheadManager, aheadSpawned.back(), 0, nullptr, updateAhead, destructAhead, prefetchAhead);
+        }
+    return a->id % 3 == 0;
+}
+
+TEST(ObjectManager, PrefetchComesAheadOfTheUpdateAndNeverForRemovedObjects)
+{
+    aheadManager = initObjectManager();
+    std::vector<Ahead> objects(12);
+    for (int i = 0; i < 12; i++) {
+        objects[i].id = i;
+        insertObject(aheadManager, &objects[i], 0, nullptr, updateAhead, destructAhead, prefetchAhead);
+    }
+    updateObjectManager(aheadManager);
+    for (int i = 1; i < 12; i++) EXPECT_TRUE(objects[i].prefetchedFirst) << i;
+    ASSERT_EQ(aheadSpawned.size(), 2u);
+    for (Ahead *a : aheadSpawned) EXPECT_TRUE(a->updated && a->prefetchedFirst) << a->id;
+    for (int i = 0; i < 12; i++) objects[i].updated = false;
+    updateObjectManager(aheadManager);  // the removed ones are gone from the walk
+    EXPECT_FALSE(aheadPrefetchedDead);
+    EXPECT_FALSE(objects[3].updated);
+    EXPECT_EQ(objects[4].prefetches, 2);
+    destructObjectManager(aheadManager);
+    for (Ahead *a : aheadSpawned) delete a;
 }

@@ -226,6 +226,39 @@ TEST_F(SpriteMotion, RollbackRestoresTheLastUpdateButKeepsWhatTheSpriteOwnsNow) 
     EXPECT_EQ(getSprite(0), nullptr);
 }
 
+// An update copies only the fields it writes itself unless something else
+// may have changed the record since: both kinds of change must be in the copy.
+TEST_F(SpriteMotion, RollbackCopyHoldsEveryChangeMadeBeforeTheUpdate) {
+    load("<level>\n<sprite type=\"walker\"><path name=\"home\" language=\"Lua\">ends = (ends or 0) + 1</path></sprite>\n"
+         "<script language=\"Lua\">initSpriteManager(4)</script>\n</level>");
+    call("addSprite('walker', 1) s = addSprite('walker', 1) setSpriteVelocity(s, 1, 0, 0)");
+    luaSpriteInfoRec *s = rec(1);
+    step(2);
+    // Changed by a script between two updates.
+    call("setSpriteFloor(s, -50) setSpriteSpeedMultiplier(s, 2)");
+    step();
+    call("rollbackSprite(s)");
+    EXPECT_EQ(s->floor, -50);
+    EXPECT_EQ(s->speedMultiplier, 2);
+    EXPECT_EQ(s->location[0], 2);
+
+    // Changed by the update itself: a path's end runs its script once and
+    // forgets it, and a rollback to a later update does not bring it back.
+    call("clearSpritePath(s) setSpriteNextPath(s, 'home')");
+    step();
+    EXPECT_EQ(call("return ends"), "1");
+    step(2);
+    call("rollbackSprite(s)");
+    step(2);
+    EXPECT_EQ(call("return ends"), "1");
+
+    // A timed change is written by the update, a step at a time.
+    call("setSpriteColor(s, 0, 0, 0, 1) setSpriteColorChange(s, 0.015, 1, 1, 1, 1)");
+    step(2);
+    call("rollbackSprite(s)");
+    EXPECT_NEAR(s->color[0], 1.0f / 3, 1e-6);
+}
+
 TEST_F(SpriteMotion, TrailCopiesAreTakenAgedAndFreed) {
     load(kLevel);
     call("s = addSprite('two', 1) setSpriteAnimation(s, 'two') setSpriteMotionBlurred(s, true, 0.01, 1)");

@@ -1,7 +1,7 @@
 // Sprites drawn into the offscreen GL context by the object manager and read
 // back pixel by pixel: placement transforms, mirrors, bands, parallax and the
-// cull window, text, attachments, waits, the selection tint, the trail, frames
-// and the collision overlay.
+// cull window, text, attachments, waits, the selection tint, the trail, frames,
+// the collision overlay and the drawing order of many batched sprites.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -232,6 +232,31 @@ TEST_F(SpriteDrawing, AttachmentsWaitsSelectionTrailFramesAndOverlay) {
     EXPECT_TRUE(spriteTest_near(f.at(450, 75), 255, 255, 255, 60));
     rec(outline)->colRec = nullptr;
     destructTree(shape.polygonList);
+}
+
+// Sprites of one image batch into few draws; the order of layers (and of
+// insertion within a layer) must survive that when another image comes between.
+TEST_F(SpriteDrawing, ManySpritesOfOneImageAndAFewOfAnotherDrawInLayerOrder) {
+    std::string yellowPath = ::testing::TempDir() + "quillmere_spritedraw_yellow.tga";
+    spriteTest_writeTGA(yellowPath, 32, 32, [](int, int) { return rgba{255, 255, 0, 255}; });
+    run("initSpriteManager(100) yellow = loadTexture('" + yellowPath + "')\n"
+        "function put(layer, texture, x, y) local s = addSprite('img', layer) setSpriteTexture(s, texture) "
+        "placeSprite(s, x, y, 0) end\n"
+        // Layer 1: a 10 x 6 grid of quadrant images; 2: one yellow square over a corner of
+        // the grid; 3: a quadrant image over that square; 4: quadrant, yellow, quadrant.
+        "for j = 0, 5 do for i = 0, 9 do put(1, quad, 64 * i, 64 * j) end end\n"
+        "put(3, quad, 60, 60) put(2, yellow, 40, 40)\n"
+        "put(4, quad, 400, 400) put(4, yellow, 420, 420) put(4, quad, 440, 440)");
+    spriteTestFrame f = draw();
+    for (int j = 0; j < 6; j++)
+        for (int i = 0; i < 10; i++) {
+            EXPECT_TRUE(spriteTest_near(f.at(64 * i + 10, 64 * j + 10), 255, 0, 0)) << i << ", " << j;
+            EXPECT_TRUE(spriteTest_near(f.at(64 * i + 42, 64 * j + 10), 0, 255, 0)) << i << ", " << j;
+        }
+    EXPECT_TRUE(spriteTest_near(f.at(50, 50), 255, 255, 0));   // yellow over layer 1's white
+    EXPECT_TRUE(spriteTest_near(f.at(66, 66), 255, 0, 0));     // layer 3's red over yellow
+    EXPECT_TRUE(spriteTest_near(f.at(430, 430), 255, 255, 0)); // inserted later in its layer
+    EXPECT_TRUE(spriteTest_near(f.at(445, 445), 255, 0, 0));
 }
 
 }  // namespace

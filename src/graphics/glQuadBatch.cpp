@@ -1,0 +1,170 @@
+// glQuadBatch: pending quads of one drawing state in a growing vertex buffer
+// (kept between frames, so a warmed-up frame allocates nothing), drawn with
+// one glDrawArrays per run of equal keys.
+
+#include "graphics/glQuadBatch.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+// Interleaved: position, texture coordinate, colour.
+struct quadBatchVertex {
+    float x, y, z;
+    float s, t;
+    float r, g, b, a;
+};
+
+// A full buffer is drawn and started again: this bounds its memory and keeps
+// the vertex count far inside a GLsizei.
+static const int kMaxQuads = 16384;
+static const int kFirstCapacity = 256;
+
+static quadBatchVertex *vertices = nullptr;
+static int capacity = 0;  // quads the buffer holds
+static int pending = 0;   // quads waiting
+static quadBatchKey pendingKey = {0, 0, 0, 0};
+static int pendingAllWhite = 1;  // every pending quad's colour is (1, 1, 1, 1)
+static float currentColor[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+static float lastTexCoord[2] = {0.0f, 0.0f};
+
+static int private_sameKey(const quadBatchKey *a, const quadBatchKey *b) {
+    if (a->texName != b->texName || a->blend != b->blend) return 0;
+    return !a->blend || (a->blendSrc == b->blendSrc && a->blendDst == b->blendDst);
+}
+
+// Room for one more quad; 0 when memory ran out (the quad is then dropped).
+static int private_reserve(void) {
+    if (pending >= kMaxQuads) glQuadBatch_flush();
+    if (pending < capacity) return 1;
+    int grown = capacity ? capacity * 2 : kFirstCapacity;
+    if (grown > kMaxQuads) grown = kMaxQuads;
+    void *bigger = realloc(vertices, (size_t)grown * 4 * sizeof(quadBatchVertex));
+    if (!bigger) {
+        fprintf(stderr, "glQuadBatch: out of memory growing to %d quads; quad not drawn\n", grown);
+        return 0;
+    }
+    vertices = (quadBatchVertex *)bigger;
+    capacity = grown;
+    return 1;
+}
+
+// The slot for the next quad after the key check, or null.
+static quadBatchVertex *private_nextQuad(const quadBatchKey *key, const float color[4]) {
+    if (!key || !color) return nullptr;
+    if (pending > 0 && !private_sameKey(key, &pendingKey)) glQuadBatch_flush();
+    if (!private_reserve()) return nullptr;
+    pendingKey = *key;
+    memcpy(currentColor, color, sizeof currentColor);
+    return &vertices[(size_t)pending * 4];
+}
+
+static void private_finishQuad(quadBatchVertex *quad, const float texCoords[4][2], const float color[4]) {
+    if (color[0] != 1.0f || color[1] != 1.0f || color[2] != 1.0f || color[3] != 1.0f) pendingAllWhite = 0;
+    for (int i = 0; i < 4; i++) {
+        quad[i].s = texCoords[i][0];
+        quad[i].t = texCoords[i][1];
+        quad[i].r = color[0];
+        quad[i].g = color[1];
+        quad[i].b = color[2];
+        quad[i].a = color[3];
+    }
+    lastTexCoord[0] = texCoords[3][0];
+    lastTexCoord[1] = texCoords[3][1];
+    pending++;
+}
+
+void glQuadBatch_addQuad(const quadBatchKey *key, const float corners[4][3], const float texCoords[4][2],
+                         const float color[4]) {
+    if (!corners || !texCoords) return;
+    quadBatchVertex *quad = private_nextQuad(key, color);
+    if (!quad) return;
+    for (int i = 0; i < 4; i++) {
+        quad[i].x = corners[i][0];
+        quad[i].y = corners[i][1];
+        quad[i].z = corners[i][2];
+    }
+    private_finishQuad(quad, texCoords, color);
+}
+
+void glQuadBatch_addQuadThrough(const float m[16], const quadBatchKey *key, const float corners[4][2],
+                                const float texCoords[4][2], const float color[4]) {
+    if (!m || !corners || !texCoords) return;
+    quadBatchVertex *quad = private_nextQuad(key, color);
+    if (!quad) return;
+    // Points with z = 0 and w = 1; the matrices used here keep w at 1.
+    for (int i = 0; i < 4; i++) {
+        float x = corners[i][0], y = corners[i][1];
+        quad[i].x = m[0] * x + m[4] * y + m[12];
+        quad[i].y = m[1] * x + m[5] * y + m[13];
+        quad[i].z = m[2] * x + m[6] * y + m[14];
+    }
+    private_finishQuad(quad, texCoords, color);
+}
+
+void glQuadBatch_setColor(const float color[4]) {
+    if (!color) return;
+    memcpy(currentColor, color, sizeof currentColor);
+    // With nothing pending no flush will come to set it.
+    if (pending == 0) glColor4fv(currentColor);
+}
+
+// With these factors a fragment of alpha 0 leaves the pixel as it was, so it
+// can be dropped before blending: the software rasteriser then skips blocks
+// of clear texels (the corners of round sprites).
+static int private_clearFragmentsInvisible(const quadBatchKey *key) {
+    return key->blend && key->blendSrc == GL_SRC_ALPHA &&
+           (key->blendDst == GL_ONE_MINUS_SRC_ALPHA || key->blendDst == GL_ONE);
+}
+
+void glQuadBatch_flush(void) {
+    if (pending <= 0) return;
+    const GLsizei stride = (GLsizei)sizeof(quadBatchVertex);
+    // Texels times white are the texels: replacing instead of modulating
+    // gives the same pixels and spares the colour its per-pixel work.
+    int replace = pendingKey.texName && pendingAllWhite;
+    int alphaTest = private_clearFragmentsInvisible(&pendingKey);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(3, GL_FLOAT, stride, &vertices[0].x);
+    glTexCoordPointer(2, GL_FLOAT, stride, &vertices[0].s);
+    if (!replace) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(4, GL_FLOAT, stride, &vertices[0].r);
+    }
+    if (pendingKey.texName) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, pendingKey.texName);
+        if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+    }
+    if (pendingKey.blend) {
+        glEnable(GL_BLEND);
+        glBlendFunc((GLenum)pendingKey.blendSrc, (GLenum)pendingKey.blendDst);
+    } else {
+        glDisable(GL_BLEND);
+    }
+    if (alphaTest) {
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(GL_GREATER, 0.0f);
+    }
+    glDrawArrays(GL_QUADS, 0, pending * 4);
+    if (alphaTest) glDisable(GL_ALPHA_TEST);
+    if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    if (pendingKey.texName) glDisable(GL_TEXTURE_2D);
+    if (pendingKey.blend) glDisable(GL_BLEND);
+    if (!replace) glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    // Drawing from arrays leaves the current colour and texture coordinate
+    // undefined; later immediate-mode drawing may rely on them.
+    glColor4fv(currentColor);
+    glTexCoord2fv(lastTexCoord);
+    pending = 0;
+    pendingAllWhite = 1;
+}
+
+int glQuadBatch_pending(void) { return pending; }
