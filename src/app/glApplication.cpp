@@ -214,6 +214,8 @@ static void private_openLog(void) {
     if (probe) {
         fclose(probe);
         if (!freopen("Log File.txt", "wb", stderr)) return;
+        // Line by line, so a crash or a kill keeps every line written before it.
+        setvbuf(stderr, nullptr, _IOLBF, BUFSIZ);
     } else {
         fprintf(stderr, "Warning: cannot write \"Log File.txt\" here: %s\n", strerror(errno));
     }
