@@ -211,14 +211,14 @@ static void private_destroyRemoved(void)
     }
 }
 
-static void private_beginWalk(void)
+void holdObjectDestruction(void)
 {
     walkDepth++;
 }
 
-static void private_endWalk(void)
+void releaseObjectDestruction(void)
 {
-    if (--walkDepth == 0 && managerWithRemovals)
+    if (walkDepth > 0 && --walkDepth == 0 && managerWithRemovals)
         private_destroyRemoved();
 }
 
@@ -228,9 +228,9 @@ void updateObjectManager(_treeNode *manager)
 {
     if (!manager)
         return;
-    private_beginWalk();
+    holdObjectDestruction();
     private_updatePass(manager);
-    private_endWalk();
+    releaseObjectDestruction();
 }
 
 static void private_updatePass(_treeNode *manager)
@@ -289,9 +289,9 @@ static int private_eventList(_treeNode *firstObject, uint8_t eventType, uint8_t 
 
 int eventListBackwards(_treeNode *firstObject, uint8_t eventType, uint8_t key, int x, int y, void *ref)
 {
-    private_beginWalk();
+    holdObjectDestruction();
     int consumed = private_eventList(firstObject, eventType, key, x, y, ref);
-    private_endWalk();
+    releaseObjectDestruction();
     return consumed;
 }
 
@@ -320,10 +320,10 @@ int eventObjectManager(_treeNode *manager, uint8_t eventType, uint8_t key, int x
         return 0;
     unsigned started = generation;
     int consumed = 0;
-    private_beginWalk();
+    holdObjectDestruction();
     for (int layer = kObjectManagerLayers - 1; layer >= 0 && !consumed && generation == started; layer--)
         consumed = private_eventList(objectEnumerator(manager, (uint32_t)layer), eventType, key, x, y, ref);
-    private_endWalk();
+    releaseObjectDestruction();
     return consumed;
 }
 

@@ -92,6 +92,13 @@ void drawObjectManager(_treeNode *manager);
 // is destroyed only when the outermost walk ends, so no walk is left holding
 // a freed object.
 void updateObjectManager(_treeNode *manager);
+// Code that holds objects' data while it runs scripts outside the manager's
+// own walks (a collision pass, a group of event scripts) brackets that work
+// with these: objects that a pass forced inside it removes are destroyed at
+// the last release. Calls nest; the update pass and event walks hold too.
+void holdObjectDestruction(void);
+void releaseObjectDestruction(void);
+
 // Offers the event to layers 19 down to 0, each from its last object to its
 // first, until an event function returns non-zero; returns that value, or 0.
 int eventObjectManager(_treeNode *manager, uint8_t eventType, uint8_t key, int x, int y, void *ref);

@@ -236,8 +236,19 @@ TEST(ObjectManager, ANestedPassDefersDestructionToTheOutermostWalk)
     order.clear();
     drawObjectManager(nestingManager);
     EXPECT_EQ(order, "after ");
+
+    // Held from outside (code running scripts with objects in hand): a pass
+    // inside removes, the last release destroys.
+    after.removeOnFrame = 3;
+    holdObjectDestruction();
+    holdObjectDestruction();
+    updateObjectManager(nestingManager);
+    releaseObjectDestruction();
+    EXPECT_EQ(after.destructs, 0);
+    releaseObjectDestruction();
+    EXPECT_EQ(after.destructs, 1);
     destructObjectManager(nestingManager);
-    EXPECT_EQ(nestedVictim.destructs + after.destructs, 2);
+    EXPECT_EQ(nestedVictim.destructs + after.destructs, 2);  // nothing twice
     EXPECT_EQ(glAllocated(), before);
 }
 
