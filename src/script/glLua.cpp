@@ -148,12 +148,18 @@ static compiledScriptKey *private_findCompiled(uintptr_t address) {
     return nullptr;
 }
 
-// Frees the cache; the compiled calls are released while their state lives.
+// Frees the cache. While the state lives, the compiled calls and functions go
+// too: the scripts they were made from are gone with their document, and a
+// state that kept them would grow with every document loaded.
 static void private_destroyCache(int releaseCalls) {
     if (releaseCalls && luaRef) {
         for (_treeNode *node = getChild(compiledScriptList, 0); node; node = getSibling(node)) {
             compiledScriptKey *entry = (compiledScriptKey *)getData(node);
             luaL_unref(luaRef, LUA_REGISTRYINDEX, entry->callRef);
+            char name[64];
+            snprintf(name, sizeof(name), "compiledScript_%" PRIuPTR, entry->address);
+            lua_pushnil(luaRef);
+            lua_setglobal(luaRef, name);
         }
     }
     destructTree(compiledScriptList);
