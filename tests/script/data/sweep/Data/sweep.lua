@@ -1,6 +1,7 @@
 -- The bad-argument sweep. Every C function the engine registered as a global
 -- (Lua's own library functions excepted: their names are in
--- Data/libraryNames.lua, written by the test from a bare Lua state) is called
+-- Data/libraryNames.lua, written by the test from a bare Lua state, as are
+-- the level's images and sound) is called
 -- with the same list of argument sets, one call per update step, so that the
 -- sprites are updated and drawn between the calls. Each call runs under pcall.
 --
@@ -18,7 +19,7 @@
 
 local kTableSize = 64          -- sprite table the level keeps
 local kPositions = 6           -- argument positions that get a bad value one at a time
-local kValidName = "victim"    -- a sprite type, animation and path name of the level
+local kValidName = "victim"    -- a sprite type, animation, path and sound group of the level
 local kTextureName = "Data/sweep.tga"
 local kDeadTextureName = "Data/sweep-dead.tga"
 local kDocument = "Data/index.xml"
@@ -242,6 +243,8 @@ function sweep_setUpLevel()
 		print("sweep-start\t" .. table.getn(names) .. "\t" .. setsPerFunction .. "\t" .. table.concat(names, " "))
 	end
 	sweep.victimA, sweep.victimB, sweep.driver = nil, nil, nil
+	-- A sound group of the valid name, so the sound functions play it.
+	soundManager_loadIndexFile("Data/Sounds/index.txt")
 	sweep.environment = nil  -- taken at the first step, once the load has set the world bounds
 	initSpriteManager(kTableSize)
 	reloadTexture()
