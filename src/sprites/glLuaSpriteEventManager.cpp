@@ -32,6 +32,7 @@ struct eventGroupMember {
 struct eventGroup {
     std::string name;
     std::vector<eventGroupMember> members;
+    bool dropped = false;  // removed while a post was walking; goes when the walk ends
 };
 
 }  // namespace
@@ -110,7 +111,7 @@ void runScheduledSpriteEvents(void) {
 static eventGroup *private_group(const char *name) {
     if (!name) return nullptr;
     for (eventGroup &group : eventGroupTree)
-        if (group.name == name) return &group;
+        if (!group.dropped && group.name == name) return &group;
     return nullptr;
 }
 
@@ -158,7 +159,7 @@ void removeAllEventGroups(void) {
         // A walk is running: empty the groups now, drop them after it.
         for (eventGroup &group : eventGroupTree)
             for (eventGroupMember &member : group.members) member.sprite = nullptr;
-        for (eventGroup &group : eventGroupTree) group.name.clear();
+        for (eventGroup &group : eventGroupTree) group.dropped = true;
         return;
     }
     eventGroupTree.clear();
@@ -169,7 +170,7 @@ void postSpriteEvent(char *name, long value) {
     // Groups are found by index: a script may create groups while this runs,
     // which moves them in memory.
     size_t index = 0;
-    while (index < eventGroupTree.size() && eventGroupTree[index].name != name) index++;
+    while (index < eventGroupTree.size() && (eventGroupTree[index].dropped || eventGroupTree[index].name != name)) index++;
     if (index == eventGroupTree.size()) return;
     std::string event(name);  // the caller's text may not outlive the scripts
     walkingGroups++;
@@ -187,7 +188,7 @@ void postSpriteEvent(char *name, long value) {
         private_compactGroups();
         size_t kept = 0;  // groups emptied by a level load during the walk
         for (size_t i = 0; i < eventGroupTree.size(); i++)
-            if (!eventGroupTree[i].name.empty()) {
+            if (!eventGroupTree[i].dropped) {
                 if (kept != i) eventGroupTree[kept] = std::move(eventGroupTree[i]);
                 kept++;
             }
