@@ -234,35 +234,6 @@ TEST_F(InputManager, BadRecordingLinesAreSkippedAndNamed) {
     }
     // The early line (2 after 3) is delivered at once; a 127-character line is whole.
     EXPECT_EQ(all, (Events{{"jump", 1}, {"jump", 0}, {std::string(123, 'k'), 1}}));
-
-    // What the reader makes of single lines.
-    struct {
-        const char *text;
-        int status;
-        int frame;
-        long value;
-        const char *event;
-    } lines[] = {
-        {"12 -1 a b\n", kRecordingLineOk, 12, -1, "a b"},
-        {"0 0 x", kRecordingLineOk, 0, 0, "x"},
-        {"1 2 \n", kRecordingLineMalformed, 0, 0, ""},
-        {"1  x\n", kRecordingLineMalformed, 0, 0, ""},
-        {"99999999999 1 x\n", kRecordingLineMalformed, 0, 0, ""},
-        {"+1 1 x\n", kRecordingLineMalformed, 0, 0, ""},
-        {"", kRecordingLineEnd, 0, 0, ""},
-    };
-    for (const auto &l : lines) {
-        std::string path = write("line.rec", l.text);
-        FILE *file = fopen(path.c_str(), "rb");
-        inputRecordingLine line = {};
-        EXPECT_EQ(glInput_readRecordingLine(file, &line), l.status) << l.text;
-        if (l.status == kRecordingLineOk) {
-            EXPECT_EQ(line.frame, l.frame);
-            EXPECT_EQ(line.value, l.value);
-            EXPECT_STREQ(line.event, l.event);
-        }
-        fclose(file);
-    }
 }
 
 }  // namespace

@@ -57,12 +57,6 @@ TEST_F(SpriteEvents, ScheduledEventsArriveAtTheirStepWithTheirSender) {
     step();
     EXPECT_EQ(seen(), "0:first:-1:nil 0:second:-1:nil ");
 
-    // Usage errors.
-    EXPECT_EQ(call("schedualEventForSprite(a, 1)"),
-              "error: usage: schedualEventForSprite(<Integer spriteRefNum> <Float seconds> <String event>)");
-    EXPECT_EQ(call("addSpriteToEventGroup(a)"), "error: usage: addSpriteToEventGroup(<Integer spriteRefNum>, <String group1>, ...)");
-    EXPECT_EQ(call("removeSpriteFromEventGroup('a', 'g')"),
-              "error: usage: removeSpriteFromEventGroup(<Integer spriteRefNum>, <String group1>, ...)");
 }
 
 TEST_F(SpriteEvents, DestroyedSpritesGetNothingAndTheirReferenceIsNotInherited) {
@@ -168,12 +162,6 @@ TEST_F(SpriteEvents, AccelerationsFollowTheirEventsThroughBindingChanges) {
     step(3);
     EXPECT_FLOAT_EQ(rec(2)->location[0], 6.0f);
 
-    EXPECT_EQ(call("bindAccelerationToEvent(s, 'right', 1, 0, 0, 1, 0, 0)"),
-              "error: usage: bindAccelerationToEvent(<Integer spriteRefNum>, <String event name>, <Double accelerationX>, "
-              "<Double accelerationY>, <Double accelerationZ>, <Double Max VelocityX>, <Double Max VelocityY>, "
-              "<Double Max VelocityZ>)");
-    EXPECT_EQ(call("startSpriteTrackMouseX(s, 1, 2)"),
-              "error: usage: startSpriteTrackMouseX(<Integer spriteRefNum>, <Number min>, <Number max>, <Number Offset>)");
     call("startSpriteTrackMouseX(s, 10, 20, 3) startSpriteTrackMouseY(s, 30, 40, 4)");
     EXPECT_EQ(s->trackMouseX + s->trackMouseY, 2);
     EXPECT_EQ(s->maxY, 40);
