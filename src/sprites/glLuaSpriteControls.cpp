@@ -7,6 +7,8 @@
 // functions. A binding reads its events through the input manager's value
 // slots, which stay valid when control bindings change.
 
+#include <cstdio>
+
 #include "input/glInput.h"
 #include "script/glLua.h"
 #include "script/glLuaArgs.h"
@@ -113,6 +115,12 @@ static int private_bind(lua_State *L, int events, const char *usage) {
     private_readVector(L, 8 + events, initialVelocity);
     long *valueA = glInput_getEventValueReference(lua_tostring(L, 2));
     long *valueB = events == 2 ? glInput_getEventValueReference(lua_tostring(L, 3)) : nullptr;
+    // Allowed (the initial speed still moves the sprite), but most likely a mistake.
+    for (int i = 0; i < events; i++)
+        if (!(i == 0 ? valueA : valueB))
+            fprintf(stderr, "%s: no control is bound to the event \"%.127s\"; it will never accelerate sprite %d\n",
+                    events == 1 ? "bindAccelerationToEvent" : "bindAccelerationToDualEvents", lua_tostring(L, 2 + i),
+                    sprite->self.spriteRef);
     noteLuaSpriteChanged(&sprite->self);
     bindAccelerationToValues(&sprite->self, valueA, valueB, acceleration, maxVelocity, initialVelocity);
     return 0;
