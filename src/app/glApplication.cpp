@@ -202,6 +202,10 @@ void eventCallback(int code, envMessage message) {
         }
         break;
     }
+    case kEnvEventPadDown:
+    case kEnvEventPadUp:
+        glInput_postPadEvent(getPadElementFromEvent(message), code == kEnvEventPadDown);
+        break;
     case kEnvEventKeyDown: {
         int c = getKeyFromEvent(message);
         glInput_postKeyDownEvent((unsigned char)tolower(c & 0xFF));
@@ -236,6 +240,9 @@ int glApplication_main(int argc, char **argv) {
     // The screenshot path is taken relative to where the program was started.
     std::string screenshotPath;
     if (options.screenshot) screenshotPath = std::filesystem::absolute(options.screenshot).string();
+    std::string recordPath, replayPath;
+    if (options.record) recordPath = std::filesystem::absolute(options.record).string();
+    if (options.replay) replayPath = std::filesystem::absolute(options.replay).string();
     if (options.dataDirectory && chdir(options.dataDirectory) != 0) {
         fprintf(stderr, "quillmere: cannot change to folder '%s': %s\n", options.dataDirectory, strerror(errno));
         return 2;
@@ -249,8 +256,15 @@ int glApplication_main(int argc, char **argv) {
     if (options.stats) glEnvironment_setStats(1);
 
     private_openLog();
-    srand((unsigned int)time(nullptr));
+    // A run that is to be repeated (fixed steps, a recording made or played)
+    // starts every random sequence the same way.
+    bool repeatable = options.fixedStep || options.record || options.replay;
+    srand(repeatable ? 1u : (unsigned int)time(nullptr));
     glInput_initInputManager();
+    // Before the start document, so its scripts' first step is step 0 of the
+    // recording (and a script of the game may still start one of its own).
+    if (!recordPath.empty()) glInput_startInputRecording(recordPath.c_str());
+    if (!replayPath.empty()) glInput_playInputRecording(replayPath.c_str());
     initFullscreen("Quillmere", 640, 480, 0, 0, 1);
     setGlobalFunctions(displayCallback, updateCallback, eventCallback);
     glLua_prestartup();

@@ -16,6 +16,8 @@ static const char *kUsage =
     "  --steps N      quit in order after N update steps\n"
     "  --screenshot FILE\n"
     "                 when the run ends through --steps, write its last frame to FILE (TGA)\n"
+    "  --record FILE  record the bound input events of the run into FILE\n"
+    "  --replay FILE  play a recording back from the first update step\n"
     "  --stats        at exit, print the update steps and frames run and the seconds\n"
     "                 spent in update steps and in drawing\n"
     "  --help         show this text\n"
@@ -61,6 +63,11 @@ int glCommandLine_parse(int argc, char **argv, commandLineOptions *options, FILE
         } else if (strcmp(arg, "--screenshot") == 0) {
             if (i + 1 >= argc || !*argv[i + 1]) return private_usageError(err, "missing file after", arg);
             options->screenshot = argv[++i];
+        } else if (strcmp(arg, "--record") == 0 || strcmp(arg, "--replay") == 0) {
+            if (i + 1 >= argc || !*argv[i + 1]) return private_usageError(err, "missing file after", arg);
+            (strcmp(arg, "--record") == 0 ? options->record : options->replay) = argv[++i];
+            if (options->record && options->replay)
+                return private_usageError(err, "--record and --replay cannot be used together:", arg);
         } else if (strcmp(arg, "--steps") == 0) {
             if (i + 1 >= argc) return private_usageError(err, "missing number after", arg);
             if (!private_parseSteps(argv[i + 1], &options->steps))

@@ -11,6 +11,8 @@ struct commandLineOptions {
     unsigned long steps;        // quit in order after this many update steps; 0 = never
     const char *screenshot;     // after a --steps run, the last frame is written here as a TGA
     int stats;                  // at exit, one line on standard output: steps, frames, seconds
+    const char *record;         // record the bound input events of the run into this file, or null
+    const char *replay;         // play this recording back from the first update step, or null
 };
 
 // Reads argv into options. Returns -1 to go on and start the program, or the exit

@@ -215,10 +215,12 @@ int initFullscreen(const char *title, int16_t width, int16_t height, int16_t dep
     if (!env.fullscreen) env.windowedMode = 1;
     private_initWindows();
     env.fullScreenInited = 1;
+    glEnvironment_openGamepads();
     return 0;
 }
 
 int deleteFullscreen(void) {
+    glEnvironment_closeGamepads();
     if (env.fullScreenInited || env.hWnd) {
         KillGLWindow();
         env.fullScreenInited = 0;

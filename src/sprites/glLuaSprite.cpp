@@ -22,11 +22,11 @@
 #include "script/glLua.h"
 #include "script/glLuaArgs.h"
 #include "script/glLuaEnvironmentGlue.h"
+#include "sprites/glLuaSpriteEventManager.h"
 
 static lua_State *luaRef = nullptr;
 static _treeNode *objMgr = nullptr;
 static _treeNode *xmlData = nullptr;
-static _treeNode *spriteEventList = nullptr;  // scheduled events; filled once events are built
 static int gUpdateCameraPosition = 0;
 static int selectedSprite = -1;
 static int newSprite = -1;
@@ -227,9 +227,9 @@ int addLuaSprite(_treeNode *manager, _treeNode *definition, const char *type, in
     sprite->recordChanged = 1;
     if (type && !strcmp(type, "slash")) gSlashSprite = &sprite->self;
     spriteReferenceArray[ref] = sprite;
-    // The event function is set here once sprite events are built.
     insertObject(manager, sprite, (uint32_t)layer, displayLuaSprite, updateLuaSprite, destructLuaSprite,
                  prefetchLuaSpriteUpdate);
+    setObjectEvents(manager, sprite, eventLuaSprite);
     numberOfLuaSprites++;
     return ref;
 }
@@ -243,6 +243,7 @@ void destructLuaSprite(void *data) {
         rec->texturesLoaded[i] = -1;
     }
     // Collision-group memberships are dropped here once collision groups are built.
+    spriteEventManagerForgetSprite(rec);
     // Only this record's own slot is emptied: a sprite that lost its slot to a
     // new table must not clear the reference of whichever sprite holds it now.
     if (getSprite(rec->spriteRef) == sprite) spriteReferenceArray[rec->spriteRef] = nullptr;
@@ -362,7 +363,8 @@ static void private_followFocusSprite(void) {
 
 void updateLuaSpriteManager(void) {
     if (gLevelEditorActive) return;  // editor scrolling and dragging come with the editor
-    // The collision pass and the scheduled events run here once they are built.
+    // The collision pass runs here once it is built.
+    runScheduledSpriteEvents();
     private_followFocusSprite();
 }
 
@@ -381,8 +383,6 @@ static void private_registerAll(lua_State *L);
 void initLuaSpriteManager(lua_State *L, _treeNode *manager) {
     luaRef = L;
     objMgr = manager;
-    destructTree(spriteEventList);
-    spriteEventList = createTree();
     for (float &value : environment_globals) value = 0;
     gUpdateCameraPosition = 0;
     selectedSprite = newSprite = -1;
@@ -390,14 +390,14 @@ void initLuaSpriteManager(lua_State *L, _treeNode *manager) {
     // Screen transitions register here once they are built.
     private_registerAll(L);
     initLuaSpriteSoundManager(L);
-    // The collision and event managers start here once they are built.
+    // The collision manager starts here once it is built.
+    initLuaSpriteEventManager(L, manager);
     initLuaEnvironmentGlue(L);
 }
 
 void destructLuaSpriteManager(void) {
-    destructTree(spriteEventList);
-    spriteEventList = nullptr;
-    // The collision and event managers are destroyed here once they are built.
+    // The collision manager is destroyed here once it is built.
+    destructLuaSpriteEventManager();
     // Sprites still alive are destroyed with the object manager and find no slot.
     if (spriteReferenceArray) glFree(spriteReferenceArray, (uint32_t)referenceArraySize * (uint32_t)sizeof(luaSpriteInfo *));
     spriteReferenceArray = nullptr;
@@ -467,16 +467,12 @@ static int lua_getEnvironmentGlobal(lua_State *L) {
 // Script names of modules that are not built yet: each raises its own usage
 // error until its module replaces the entry with the real function.
 static const char *const kNotAvailableYet[] = {
-    // events
-    "schedualEventForSprite",
     // editor
     "activateSpriteEditor", "deactivateSpriteEditor",
-    // control-bound acceleration, mouse tracking, collision
+    // collision
     "setSpriteImmobile", "isSpriteImmobile", "setSpriteCollisionScaleValue", "setSpriteCollideOnlyWithSprite",
     "removeCollisionWithSprite", "setSpritePassthrough", "setSpriteElasticity", "isPointInAPlatform",
-    "forceCollisionCheck", "forcePlatformSeparation", "startSpriteTrackMouseY", "startSpriteTrackMouseX",
-    "endSpriteTrackMouse", "endAnimationWhenLandOnPlatform", "bindAccelerationToEvent",
-    "bindAccelerationToDualEvents", "removeAccelerationBoundToEvent", "clearSpriteControlVelocities",
+    "forceCollisionCheck", "forcePlatformSeparation", "endAnimationWhenLandOnPlatform",
 };
 
 static int lua_notAvailableYet(lua_State *L) {
@@ -510,4 +506,5 @@ static void private_registerAll(lua_State *L) {
     registerLuaSpritePlacementFunctions(L);
     registerLuaSpriteAnimationFunctions(L);
     registerLuaSpritePathFunctions(L);
+    registerLuaSpriteControlFunctions(L);
 }

@@ -385,6 +385,17 @@ int frameCollisionKey(const char *file, const char *origin, float scale, char *k
 // The binding's speed after one update of its events (accelerate while the
 // first is on, decelerate while the second is on, each within its limit).
 void stepAccelerationBinding(accelerationBinding *binding);
+// Every binding's speed / acceleration := 0.
+void clearSpriteControlVelocities(luaSpriteInfoRec *sprite);
+void clearSpriteControlAcceleration(luaSpriteInfoRec *sprite);
+// Both of the above, and the moves of the current animation's frames.
+void killAllSpriteMovement(luaSpriteInfoRec *sprite);
+// Appends a binding driven by the two value slots (either may be null: never
+// on), replacing every binding of the sprite whose first slot is valueA.
+void bindAccelerationToValues(luaSpriteInfoRec *sprite, long *valueA, long *valueB, const float *acceleration,
+                              const float *maxVelocity, const float *initialVelocity);
+// Removes every binding whose first slot is `value`.
+void removeAccelerationBoundToValue(luaSpriteInfoRec *sprite, const long *value);
 
 // ---- Definitions (glLuaSpriteDefinitions.cpp) ----
 
@@ -420,6 +431,7 @@ void registerLuaSpritePlacementFunctions(lua_State *L);
 void registerLuaSpriteRenderFunctions(lua_State *L);
 void registerLuaSpriteAnimationFunctions(lua_State *L);
 void registerLuaSpritePathFunctions(lua_State *L);
+void registerLuaSpriteControlFunctions(lua_State *L);
 // Checks for the many functions that take "at least" some arguments: the count
 // is at least strlen(signature) and those arguments have the types of
 // glLuaArgs_check's letters; otherwise `usage` is raised.

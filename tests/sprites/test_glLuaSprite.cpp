@@ -312,7 +312,6 @@ TEST_F(Sprites, EveryFunctionRaisesItsUsageText) {
         {"setSpriteDescription(s)", "usage: setSpriteDescription(<Integer spriteRefNum>, <String description>)"},
         {"getSpriteDescription('s')", "usage: getSpriteDescription(<Integer spriteRefNum>)"},
         {"setSpriteModel(s)", "usage: setSpriteModel(<Integer spriteRefNum>, <String xml_tag_name>)"},
-        {"setSpriteModel(s, 'ship')", "usage: setSpriteModel is not available yet"},
         {"setSpriteModelTexture(s, 'x')", "usage: setSpriteModelTexture(<Integer spriteRefNum>, <Integer textureRefNum>)"},
         {"setSpriteUseScreenCoordinates(s, 1)", "usage: setSpriteUseScreenCoordinates(<Integer spriteRefNum>, <Boolean use screen coordinates>)"},
         {"setSpriteAlwaysUpdate(s)", "usage: setSpriteAlwaysUpdate(<Integer spriteRefNum>, <Boolean always update>)"},
@@ -377,7 +376,7 @@ TEST_F(Sprites, AllNinetyNamesAreFunctionsAndUnbuiltOnesSaySo) {
                    "if type(getfenv(0)[name]) ~= 'function' then missing = missing .. name end end return n, missing"),
               "90,");
     EXPECT_EQ(call("return setSpriteImmobile(0, true)"), "error: usage: setSpriteImmobile is not available yet");
-    EXPECT_EQ(call("return clearSpriteControlVelocities()"), "error: usage: clearSpriteControlVelocities is not available yet");
+    EXPECT_EQ(call("return activateSpriteEditor()"), "error: usage: activateSpriteEditor is not available yet");
     // Sound and environment functions come with the sprite manager's start-up.
     EXPECT_EQ(call("return type(loadTexture), type(gSoundEffect)"), "function,number");
 }
