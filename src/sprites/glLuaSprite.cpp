@@ -20,6 +20,7 @@
 #include "script/glLua.h"
 #include "script/glLuaArgs.h"
 #include "script/glLuaEnvironmentGlue.h"
+#include "sprites/glLuaSpriteCollisions.h"
 
 static lua_State *luaRef = nullptr;
 static _treeNode *objMgr = nullptr;
@@ -240,7 +241,7 @@ void destructLuaSprite(void *data) {
         if (rec->texturesLoaded[i] >= 0) glTexture_unloadTexture((int)rec->texturesLoaded[i]);
         rec->texturesLoaded[i] = -1;
     }
-    // Collision-group memberships are dropped here once collision groups are built.
+    removeSpriteFromAllCollisionGroups(rec);
     // Only this record's own slot is emptied: a sprite that lost its slot to a
     // new table must not clear the reference of whichever sprite holds it now.
     if (getSprite(rec->spriteRef) == sprite) spriteReferenceArray[rec->spriteRef] = nullptr;
@@ -268,7 +269,7 @@ int updateLuaSprite(void *data, uint32_t frame) { return stepLuaSpriteMotion((lu
 
 // ---- Collision shapes and world bounds ----
 
-static collisionRec *private_shapeOf(const luaSpriteInfoRec *rec, int *flipped) {
+collisionRec *getRecordCollisionShape(const luaSpriteInfoRec *rec, int *flipped) {
     *flipped = 0;
     collisionRec *shape = rec->colRec;
     if (shape && rec->cellAnimation) *flipped = rec->flippedTexture;
@@ -287,13 +288,13 @@ collisionRec *getSpriteCollisionRecord(int spriteRef, int *flipped) {
     if (!flipped) flipped = &ignored;
     *flipped = 0;
     luaSpriteInfo *sprite = getSprite(spriteRef);
-    return sprite ? private_shapeOf(&sprite->self, flipped) : nullptr;
+    return sprite ? getRecordCollisionShape(&sprite->self, flipped) : nullptr;
 }
 
 // Widens the bounds by every vertex of an immobile sprite's shape.
 static void private_addShapeToBounds(const luaSpriteInfoRec *rec) {
     int flipped = 0;
-    collisionRec *shape = private_shapeOf(rec, &flipped);
+    collisionRec *shape = getRecordCollisionShape(rec, &flipped);
     if (!shape || !shape->polygonList) return;
     float *g = environment_globals;
     for (_treeNode *node = getChild(shape->polygonList, 0); node; node = getSibling(node)) {
@@ -359,7 +360,8 @@ static void private_followFocusSprite(void) {
 
 void updateLuaSpriteManager(void) {
     if (gLevelEditorActive) return;  // editor scrolling and dragging come with the editor
-    // The collision pass and the scheduled events run here once they are built.
+    checkForCollisions();
+    // The scheduled events run here once they are built.
     private_followFocusSprite();
 }
 
@@ -387,14 +389,16 @@ void initLuaSpriteManager(lua_State *L, _treeNode *manager) {
     // Screen transitions register here once they are built.
     private_registerAll(L);
     initLuaSpriteSoundManager(L);
-    // The collision and event managers start here once they are built.
+    initLuaSpriteCollisionManager(L, manager);
+    // The event manager starts here once it is built.
     initLuaEnvironmentGlue(L);
 }
 
 void destructLuaSpriteManager(void) {
     destructTree(spriteEventList);
     spriteEventList = nullptr;
-    // The collision and event managers are destroyed here once they are built.
+    destructLuaSpriteCollisionManager();
+    // The event manager is destroyed here once it is built.
     // Sprites still alive are destroyed with the object manager and find no slot.
     if (spriteReferenceArray) glFree(spriteReferenceArray, (uint32_t)referenceArraySize * (uint32_t)sizeof(luaSpriteInfo *));
     spriteReferenceArray = nullptr;
