@@ -85,7 +85,7 @@ int loadCollisionPolygonFromPostscriptFile(char *data, float scale, int xOff, in
     }
     double sumX = 0, sumY = 0;
     long total = 0;
-    int appended = 0, unreadable = 0;
+    int appended = 0;
     while ((line = lines.read(&length))) {
         if (!private_startsPolygon(line, length)) continue;
         long count = private_countVertices(line, lines.end);
@@ -112,10 +112,8 @@ int loadCollisionPolygonFromPostscriptFile(char *data, float scale, int xOff, in
             char flag = 0;
             if (private_isLetter(line[0])) flag = *numbers++;
             float x = 0, y = 0;
-            if (sscanf(numbers, "%f %f", &x, &y) != 2) {
-                unreadable++;
-                continue;
-            }
+            // A comment that happens to end in 'l' ("% fill") is no vertex.
+            if (sscanf(numbers, "%f %f", &x, &y) != 2) continue;
             vertex v = {{(x - (float)xOff) * scale, (y - (float)yOff) * scale, 0}};
             if (!std::isfinite(v.p[0]) || !std::isfinite(v.p[1]) || fabsf(v.p[0]) > kMaxCoordinate ||
                 fabsf(v.p[1]) > kMaxCoordinate) {
@@ -148,7 +146,6 @@ int loadCollisionPolygonFromPostscriptFile(char *data, float scale, int xOff, in
         addChild(colRec->polygonList, &polygon, (int32_t)sizeof(polygon));
         appended++;
     }
-    if (unreadable) fprintf(stderr, "Error: Collision file %s has %d vertex lines without two numbers\n", name, unreadable);
     if (appended == 0) return 0;
     // The first vertex of each closed outline is repeated at its end and summed once.
     origin[0] = (float)(sumX / (double)(total - 1));
@@ -314,7 +311,8 @@ char getSpriteCollisionEdgeFlag(const float *s1, const float *s2, int n, const v
     int reverse = private_reversed(flipW, flipH);
     for (int i = 0; i + 1 < n; i++) {
         int first = reverse ? n - 1 - i : i, second = reverse ? n - 2 - i : i + 1;
-        char edgeFlag = edgeFlags ? edgeFlags[first] : 0;
+        // A flag belongs to its edge however the edge is walked: edge `second` when reversed.
+        char edgeFlag = edgeFlags ? edgeFlags[reverse ? second : first] : 0;
         float c[3], d[3], hit[3], distance2 = 0;
         private_place(polygon, first, offset, flipW, flipH, c);
         private_place(polygon, second, offset, flipW, flipH, d);
