@@ -42,6 +42,7 @@ static int gCollisionCounter = 0;
 static unsigned long scriptRuns = 0;
 // Nested passes (a script may force one) leave the clean-up to the outermost.
 static int passDepth = 0;
+static int platformGridOn = 1;
 
 static const luaSpriteInfoRec *private_formerSelf(const luaSpriteInfoRec *rec) {
     return &reinterpret_cast<const luaSpriteInfo *>(rec)->formerSelf;
@@ -468,10 +469,15 @@ static void private_buildGrid(const std::vector<platformSphere> &spheres, platfo
 
 struct platformPass {
     std::vector<_treeNode *> nodes;
+    std::vector<int> platforms;  // the members that are platforms this pass
     platformGrid grid;
-    std::unordered_map<const void *, std::vector<int>> platformIndices;  // every platform's members
+    std::unordered_map<const void *, std::vector<int>> platformIndices;  // every platform's members, made when needed
     std::vector<unsigned> stamp;
     unsigned currentStamp = 0;
+
+    void indexPlatforms() {
+        for (int index : platforms) platformIndices[private_entry(nodes[(size_t)index])->target].push_back(index);
+    }
 
     // Members after `after` that mover `a` may touch now, or whose pass-through it
     // must forget, added to `out` once each.
@@ -496,6 +502,7 @@ struct platformPass {
         }
         for (void *slot : a->pastPlatformCollisions) {
             if (!slot) continue;
+            if (platformIndices.empty()) indexPlatforms();
             auto found = platformIndices.find(slot);
             if (found != platformIndices.end())
                 for (int index : found->second) add(index);
@@ -517,11 +524,11 @@ static void private_platformGroup(_treeNode *group, const char *name) {
     for (int i = 0; i < (int)pass.nodes.size(); i++) {
         const collisionGroupNode *entry = private_entry(pass.nodes[(size_t)i]);
         if (!entry->valid || !entry->target->isUpdating || !entry->target->immobile) continue;
-        pass.platformIndices[entry->target].push_back(i);
+        pass.platforms.push_back(i);
         platformSphere sphere = {i, {0, 0, 0, 0}};
         if (private_sphereBox(entry->target, sphere.box)) spheres.push_back(sphere);
     }
-    if (pass.platformIndices.empty()) return;
+    if (pass.platforms.empty()) return;
     private_buildGrid(spheres, &pass.grid);
     pass.stamp.assign(pass.nodes.size(), 0);
     unsigned long scriptsBefore = scriptRuns;
@@ -552,14 +559,17 @@ static void private_platformGroup(_treeNode *group, const char *name) {
     }
 }
 
+void setCollisionPlatformGrid(int on) { platformGridOn = on; }
+
 void checkForCollisions(void) {
     passDepth++;
     for (_treeNode *group = getChild(collisionGroupTree, 0); group; group = getSibling(group)) {
         const char *name = (const char *)getData(group);
-        if (name && !strcmp(name, kPlatformGroup))
+        int platformMode = name && !strcmp(name, kPlatformGroup);
+        if (platformMode && platformGridOn)
             private_platformGroup(group, name);
         else
-            private_walkFrom(getChild(group, 0), name, 0);
+            private_walkFrom(getChild(group, 0), name, platformMode);
     }
     if (--passDepth == 0) cleanupCollisionGroups();
 }

@@ -1,6 +1,7 @@
-// glLuaSpriteCollisions: what sprites touch. Two files share this header:
-//   glLuaSpriteCollisionGeometry.cpp  collision shapes: the polygon file reader,
-//                                     the shape cache, segment, point and polygon
+// glLuaSpriteCollisions: what sprites touch. Three files share this header:
+//   glLuaSpriteCollisionPolygonFile.cpp  the polygon file reader (no other dependency)
+//   glLuaSpriteCollisionGeometry.cpp  collision shapes: the shape cache,
+//                                     segment, point and polygon
 //                                     tests, the crossed edge, sprite against
 //                                     sprite, a named outline against a sprite,
 //                                     the point and the mouse over a sprite
@@ -22,7 +23,7 @@
 #include "core/tree.h"
 #include "sprites/glLuaSprite.h"
 
-// ---- Shapes and geometry (glLuaSpriteCollisionGeometry.cpp) ----
+// ---- Polygon files (glLuaSpriteCollisionPolygonFile.cpp) ----
 
 // Reads the polygons of a polygon file's text into `colRec` (whose polygon
 // list must be a tree). The text is changed: line ends become NULs. Vertices
@@ -32,6 +33,11 @@
 // out with a log line. Returns the number of polygons appended.
 int loadCollisionPolygonFromPostscriptFile(char *data, float scale, int xOff, int yOff, collisionRec *colRec,
                                            float *origin, float *radius);
+// Frees a polygon's vertex and flag arrays.
+void freeCollisionPolygon(polygonRec *polygon);
+
+// ---- Shapes and geometry (glLuaSpriteCollisionGeometry.cpp) ----
+
 // Keeps a copy of the record in the cache (taking over what it points to)
 // and returns the copy.
 collisionRec *cacheCollisionRecord(collisionRec *rec);
@@ -107,6 +113,9 @@ void removeAllCollisionGroups(void);
 void cleanupCollisionGroups(void);
 // The pass of one update step, after every sprite moved.
 void checkForCollisions(void);
+// The platform group finds its pairs through a grid of the platforms (on by
+// default); off, every pair is tried, as a reference to compare against.
+void setCollisionPlatformGrid(int on);
 // Resolves one pair of a group (`checkCollisionsToPlatforms`: the platform rules).
 void performCollisionOfSprites(luaSpriteInfoRec *targetA, luaSpriteInfoRec *targetB, const char *collisionGroupName,
                                int checkCollisionsToPlatforms);

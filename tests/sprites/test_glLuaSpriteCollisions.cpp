@@ -41,7 +41,7 @@ class Collisions : public SpriteMotion {
                             definition("plain", box("plain.ps", 100, 20)) + definition("mixed", box("mixed.ps", 100, 20, "CRFL"));
         for (char letter : std::string("FCXREILZ"))
             level += definition(std::string("edge_") + letter, box(std::string("edge_") + letter + ".ps", 100, 20, std::string(4, letter)));
-        load(level + "<script language=\"Lua\">initSpriteManager(16)</script>\n</level>");
+        load(level + "<script language=\"Lua\">initSpriteManager(64)</script>\n</level>");
     }
     // A platform of `type` at (100, 100) and a mover at (x, y) with velocity (vx, vy).
     void platformAndMover(const std::string &type, float x, float y, float vx, float vy, const std::string &mover = "mover") {
@@ -133,6 +133,14 @@ TEST_F(Collisions, PassUpLetsARisingSpriteThroughUntilContactEnds) {
     step(10);  // bottom at 122.5: clear of the platform
     EXPECT_FLOAT_EQ(mover_->location[1], 122.5f);
     EXPECT_FALSE(passingThrough());
+    // Taken away in the middle of a pass-through, it forgets it as well.
+    call("placeSprite(m, 145, 105, 0)");
+    step();
+    EXPECT_TRUE(passingThrough());
+    call("placeSprite(m, 1145, 105, 0)");
+    step();
+    EXPECT_FALSE(passingThrough());
+    call("placeSprite(m, 145, 122.5, 0)");
     // Coming back down it lands: the pass-through ended with the contact.
     call("setSpriteVelocity(m, 0, -3, 0)");
     step();
@@ -159,6 +167,17 @@ TEST_F(Collisions, SeparationBisectsBackToTheOutlineByAtMostTen) {
     }
 }
 
+TEST_F(Collisions, ASpritePutBackIntoAnotherPlatformIsResolvedAgainstItToo) {
+    loadPlatformLevel();
+    // A fast fall onto the platform puts the mover back to where it started,
+    // inside a small block further up; the block comes later in the group.
+    platformAndMover("plain", 145, 215, 0, -100);
+    call("b = addSprite('mover', 1) placeSprite(b, 145, 210, 0) setSpriteImmobile(b, true)");
+    step();
+    EXPECT_GT(mover_->location[1], 220.0f);
+    EXPECT_LE(mover_->location[1], 220.1f);
+}
+
 TEST_F(Collisions, TheLandingScriptRunsOnceAndMaySeparateAgain) {
     loadPlatformLevel();
     platformAndMover("plain", 145, 120.5f, 0, -1, "lander");
@@ -170,6 +189,43 @@ TEST_F(Collisions, TheLandingScriptRunsOnceAndMaySeparateAgain) {
     call("sinkOnLanding = false setSpriteVelocity(m, 0, -1, 0)");
     step();
     EXPECT_EQ(call("return landed"), "1");
+}
+
+// The grid only finds the same pairs faster: a busy scene (bouncing movers,
+// flagged, pass-through and pass-up platforms, landing scripts that move
+// their sprite and force a separation) ends exactly as with every pair tried.
+TEST_F(Collisions, ThePlatformGridResolvesTheSamePairsInTheSameOrder) {
+    auto run = [&](int grid) {
+        setCollisionPlatformGrid(grid);
+        loadPlatformLevel();
+        call("landed = 0 math.randomseed(3) setEnvironmentGlobal('kEnv_Gravity_Y', -0.1) movers = {} "
+             "local types = {'plain', 'mixed', 'edge_Z', 'edge_X', 'plain', 'edge_F'} "
+             "for i = 0, 11 do local p = addSprite(types[math.mod(i, 6) + 1], 1) "
+             "  placeSprite(p, math.mod(i, 4) * 70, math.floor(i / 4) * 25 + math.mod(i, 2) * 8, 0) setSpriteImmobile(p, true) "
+             "  if math.mod(i, 5) == 0 then setSpritePassthrough(p, true, false, false, false) end end "
+             "for i = 1, 40 do local m = addSprite(math.mod(i, 4) == 0 and 'lander' or 'mover', 1) movers[i] = m "
+             "  placeSprite(m, math.random() * 300, math.random() * 150, 0) "
+             "  setSpriteVelocity(m, (math.random() - 0.5) * 2, (math.random() - 0.5) * 4, 0) "
+             "  setSpriteSubjectToGravity(m, true) setSpriteElasticity(m, 0.7) "
+             "  addSpriteToCollisionGroup(m, 'game_platform') end");
+        std::string trace;
+        for (int i = 0; i < 40; i++) {
+            if (i % 5 == 0)
+                call("sinkOnLanding = " + std::string(i % 2 ? "true" : "false") +
+                     " for i = 4, 40, 4 do endAnimationWhenLandOnPlatform(movers[i]) end");
+            step(10);
+            trace += call("local t = '' for _, m in ipairs(movers) do local x, y = getSpriteLocation(m) "
+                          "local vx, vy = getSpriteVelocity(m) t = t .. string.format('%.4f %.4f %.4f %.4f;', x, y, vx, vy) end "
+                          "return t .. (landed or 0)") + "\n";
+        }
+        setCollisionPlatformGrid(1);
+        return trace;
+    };
+    std::string withGrid = run(1), everyPair = run(0);
+    EXPECT_EQ(withGrid, everyPair);
+    // The scene did land sprites and run landing scripts.
+    EXPECT_NE(withGrid.find(";"), std::string::npos);
+    EXPECT_GT(number("landed"), 5);
 }
 
 TEST_F(Collisions, ContactScriptsRunInGroupOrderWithTheirGlobals) {
