@@ -312,7 +312,6 @@ TEST_F(Sprites, EveryFunctionRaisesItsUsageText) {
         {"setSpriteDescription(s)", "usage: setSpriteDescription(<Integer spriteRefNum>, <String description>)"},
         {"getSpriteDescription('s')", "usage: getSpriteDescription(<Integer spriteRefNum>)"},
         {"setSpriteModel(s)", "usage: setSpriteModel(<Integer spriteRefNum>, <String xml_tag_name>)"},
-        {"setSpriteModel(s, 'ship')", "usage: setSpriteModel is not available yet"},
         {"setSpriteModelTexture(s, 'x')", "usage: setSpriteModelTexture(<Integer spriteRefNum>, <Integer textureRefNum>)"},
         {"setSpriteUseScreenCoordinates(s, 1)", "usage: setSpriteUseScreenCoordinates(<Integer spriteRefNum>, <Boolean use screen coordinates>)"},
         {"setSpriteAlwaysUpdate(s)", "usage: setSpriteAlwaysUpdate(<Integer spriteRefNum>, <Boolean always update>)"},
