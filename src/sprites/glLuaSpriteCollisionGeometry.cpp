@@ -294,8 +294,9 @@ int collidePolygonWithSprite(const char *polygonName, int spriteRefA, int sprite
         int tx = 0, ty = 0;
         glTexture_getOrigin(private_currentTexture(&a->self), &tx, &ty);
         named = private_readShape(polygonName, polygonName, 1.0f, tx, ty, 0, 0);
-        if (!named) return 0;
     }
+    // A file without a usable outline is no shape (not a sphere of radius 0).
+    if (!private_hasPolygons(named)) return 0;
     int flippedA = 0, flippedB = 0;
     getRecordCollisionShape(&a->self, &flippedA);
     const collisionRec *shapeB = getRecordCollisionShape(&b->self, &flippedB);

@@ -202,13 +202,17 @@ static void private_sendEvent(luaSpriteInfoRec *sprite, const char *event) {
 static void private_landingScript(luaSpriteInfoRec *sprite, luaSpriteInfoRec *platform) {
     if (!sprite->endAnimationWhenLandOnPlatform) return;
     sprite->endAnimationWhenLandOnPlatform = 0;
+    // A landing script may force a pass that runs another landing script.
+    luaSpriteInfoRec *outerSprite = gSprite, *outerPlatform = gPlatform;
+    const luaSpriteInfoRec *outerFormer = gSpriteFormer;
     gSpriteFormer = private_formerSelf(sprite);
     gSprite = sprite;
     gPlatform = platform;
     scriptRuns++;
     runLuaSpriteUpdateScript(sprite);
-    gSprite = gPlatform = nullptr;
-    gSpriteFormer = nullptr;
+    gSprite = outerSprite;
+    gPlatform = outerPlatform;
+    gSpriteFormer = outerFormer;
 }
 
 // Put back above the platform, bounced by the elasticity; a resting sprite

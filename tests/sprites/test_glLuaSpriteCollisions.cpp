@@ -273,8 +273,13 @@ TEST_F(Collisions, SpheresPointsAndPlatformPoints) {
               "1,0,0");
     EXPECT_EQ(call("return collidePolygonWithSprite('" + dir + "plain.ps', m, p)"), "0");
     call("placeSprite(m, 150, 110, 0)");
-    EXPECT_EQ(call("return collidePolygonWithSprite('" + dir + "plain.ps', m, p), collidePolygonWithSprite('none.ps', m, p)"),
-              "1,0");
+    // A missing file, or one without a usable outline, is no shape at all.
+    std::string bad = polygonFile("bad.ps", "0 0 m\n1 1 l\nn\n");
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(call("return collidePolygonWithSprite('" + dir + "plain.ps', m, p), collidePolygonWithSprite('none.ps', m, p), "
+                   "collidePolygonWithSprite('" + bad + "', m, p)"),
+              "1,0,0");
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("Error: Unable to open file none.ps\n"), std::string::npos);
 }
 
 TEST_F(Collisions, ShapesComeFromDefinitionsOnceAndBadFilesGiveNone) {
