@@ -145,22 +145,6 @@ void delayedPlatformSeparation(void) {
     separateSprites(gSprite, gPlatform, &gSprite->location[1], &gSpriteFormer->location[1], 1, kSeparationDistance);
 }
 
-// A resting sprite comes down from the free height separation left it at
-// (as much as one step of its fall above the platform) onto the outline,
-// to within the separation precision, and stays there.
-static void private_settle(luaSpriteInfoRec *sprite, luaSpriteInfoRec *platform, float touchingY) {
-    float freeY = sprite->location[1];
-    if (collideSpriteRecords(sprite, platform, nullptr) || !(touchingY < freeY)) return;
-    while (freeY - touchingY > kSeparationPrecision) {
-        sprite->location[1] = (freeY + touchingY) * 0.5f;
-        if (collideSpriteRecords(sprite, platform, nullptr))
-            touchingY = sprite->location[1];
-        else
-            freeY = sprite->location[1];
-    }
-    sprite->location[1] = freeY;
-}
-
 // ---- Resolving a pair ----
 
 static int private_passingThrough(const luaSpriteInfoRec *sprite, const luaSpriteInfoRec *platform) {
@@ -216,17 +200,12 @@ static void private_landingScript(luaSpriteInfoRec *sprite, luaSpriteInfoRec *pl
 }
 
 // Put back above the platform, bounced by the elasticity; a resting sprite
-// stops on the outline.
+// stays where it was put, no more than one step of its fall above the outline.
 static void private_land(luaSpriteInfoRec *sprite, luaSpriteInfoRec *platform, int resting) {
-    float touchingY = sprite->location[1];
     separateSprites(sprite, platform, &sprite->location[1], &private_formerSelf(sprite)->location[1], 1,
                     kSeparationDistance);
-    sprite->velocity[1] = -sprite->elasticity * sprite->velocity[1];
+    sprite->velocity[1] = resting ? 0 : -sprite->elasticity * sprite->velocity[1];
     sprite->velocity[0] = sprite->velocity[0] * sprite->elasticity;
-    if (resting) {
-        private_settle(sprite, platform, touchingY);
-        sprite->velocity[1] = 0;
-    }
     private_landingScript(sprite, platform);
 }
 
@@ -238,11 +217,11 @@ static void private_separateOn(luaSpriteInfoRec *sprite, luaSpriteInfoRec *platf
 static void private_platformContact(luaSpriteInfoRec *sprite, luaSpriteInfoRec *platform, int edgeFlag) {
     if (private_passingThrough(sprite, platform)) return;
     noteLuaSpriteChanged(sprite);
-    // A sprite whose fall is no faster than one step of gravity has come to
-    // rest: it leaves the platform group at its next update with its gravity
-    // off. Its fall stops here, so gravity does not pull it once more into the
-    // platform before that.
-    float gravityY = getEnvironmentValue(kEnv_Gravity_Y);
+    // A sprite whose fall is no faster than one step of gravity (its speed
+    // multiplier included) has come to rest: it leaves the platform group at
+    // its next update with its gravity off. Its fall stops here, so gravity
+    // does not pull it once more into the platform before that.
+    float gravityY = getEnvironmentValue(kEnv_Gravity_Y) * fmaxf(1.0f, sprite->speedMultiplier);
     int resting = 0;
     if ((!sprite->spriteType || strcmp(sprite->spriteType, "slash")) && sprite->subjectToGravity &&
         sprite->velocity[0] == 0 && sprite->velocity[1] < 0 && sprite->velocity[1] >= gravityY) {
