@@ -475,11 +475,8 @@ static const char *const kNotAvailableYet[] = {
     "schedualEventForSprite",
     // editor
     "activateSpriteEditor", "deactivateSpriteEditor",
-    // control-bound acceleration, mouse tracking, collision
-    "setSpriteImmobile", "isSpriteImmobile", "setSpriteCollisionScaleValue", "setSpriteCollideOnlyWithSprite",
-    "removeCollisionWithSprite", "setSpritePassthrough", "setSpriteElasticity", "isPointInAPlatform",
-    "forceCollisionCheck", "forcePlatformSeparation", "startSpriteTrackMouseY", "startSpriteTrackMouseX",
-    "endSpriteTrackMouse", "endAnimationWhenLandOnPlatform", "bindAccelerationToEvent",
+    // control-bound acceleration, mouse tracking (the collision manager registers the collision names)
+    "startSpriteTrackMouseY", "startSpriteTrackMouseX", "endSpriteTrackMouse", "bindAccelerationToEvent",
     "bindAccelerationToDualEvents", "removeAccelerationBoundToEvent", "clearSpriteControlVelocities",
 };
 

@@ -210,6 +210,10 @@ static void private_centre(const placedShape &s, float *centre) {
     centre[2] = s.location[2];
 }
 
+collisionRec *getFormerSpriteCollisionRecord(int spriteRef, int *flipped) {
+    return getSpriteCollisionRecord(spriteRef, flipped);
+}
+
 int spriteCollisionSphere(const luaSpriteInfoRec *rec, float *centre, float *radius) {
     int flipped = 0;
     const collisionRec *shape = rec ? getRecordCollisionShape(rec, &flipped) : nullptr;

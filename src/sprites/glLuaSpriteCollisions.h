@@ -82,6 +82,10 @@ int mouseOverSpriteRecord(const luaSpriteInfoRec *rec, int x, int y);
 // The pointer over the sprite's shape.
 int mouseOverSprite(int spriteRef);
 
+// The shape a sprite had at the start of its last update: the same record as
+// now (a frame's shape is read from the frame current now).
+collisionRec *getFormerSpriteCollisionRecord(int spriteRef, int *flipped);
+
 // The world centre and radius of a record's current shape; 0 without one.
 int spriteCollisionSphere(const luaSpriteInfoRec *rec, float *centre, float *radius);
 
