@@ -303,6 +303,15 @@ TEST_F(Collisions, ShapesComeFromDefinitionsOnceAndBadFilesGiveNone) {
     EXPECT_EQ(rec(3)->colRec, nullptr);
     EXPECT_EQ(rec(4)->colRec, nullptr);
     EXPECT_NE(log.find("Error: Unable to open file " + dir + "none.ps\n"), std::string::npos) << log;
+    // A frame's outline stands for the sprite's, read at the sprite's collision scale.
+    load("<level>\n<sprite type=\"f\"><animation name=\"grow\"><frame/><collision file=\"" + good +
+         "\"/></animation></sprite>\n<script language=\"Lua\">initSpriteManager(8) f = addSprite('f', 1) "
+         "setSpriteCollisionScaleValue(f, 0.5) setSpriteAnimation(f, 'grow')</script>\n</level>");
+    int flipped = 0;
+    const collisionRec *frameShape = getSpriteCollisionRecord(0, &flipped);
+    ASSERT_NE(frameShape, nullptr);
+    EXPECT_FLOAT_EQ(frameShape->radius, rec(0)->animationArray[0].colRec->radius);
+    EXPECT_FLOAT_EQ(frameShape->radius, 5 * sqrtf(2) / 2);
     // The bad file was read and reported once for both sprites.
     size_t first = log.find("fewer than 3 vertices");
     ASSERT_NE(first, std::string::npos) << log;
