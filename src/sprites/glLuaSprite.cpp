@@ -22,6 +22,7 @@
 #include "script/glLua.h"
 #include "script/glLuaArgs.h"
 #include "script/glLuaEnvironmentGlue.h"
+#include "sprites/glLuaSpriteCollisions.h"
 #include "sprites/glLuaSpriteEventManager.h"
 
 static lua_State *luaRef = nullptr;
@@ -242,7 +243,7 @@ void destructLuaSprite(void *data) {
         if (rec->texturesLoaded[i] >= 0) glTexture_unloadTexture((int)rec->texturesLoaded[i]);
         rec->texturesLoaded[i] = -1;
     }
-    // Collision-group memberships are dropped here once collision groups are built.
+    removeSpriteFromAllCollisionGroups(rec);
     spriteEventManagerForgetSprite(rec);
     // Only this record's own slot is emptied: a sprite that lost its slot to a
     // new table must not clear the reference of whichever sprite holds it now.
@@ -272,7 +273,7 @@ int updateLuaSprite(void *data, uint32_t frame) { return stepLuaSpriteMotion((lu
 
 // ---- Collision shapes and world bounds ----
 
-static collisionRec *private_shapeOf(const luaSpriteInfoRec *rec, int *flipped) {
+collisionRec *getRecordCollisionShape(const luaSpriteInfoRec *rec, int *flipped) {
     *flipped = 0;
     collisionRec *shape = rec->colRec;
     if (shape && rec->cellAnimation) *flipped = rec->flippedTexture;
@@ -291,13 +292,13 @@ collisionRec *getSpriteCollisionRecord(int spriteRef, int *flipped) {
     if (!flipped) flipped = &ignored;
     *flipped = 0;
     luaSpriteInfo *sprite = getSprite(spriteRef);
-    return sprite ? private_shapeOf(&sprite->self, flipped) : nullptr;
+    return sprite ? getRecordCollisionShape(&sprite->self, flipped) : nullptr;
 }
 
 // Widens the bounds by every vertex of an immobile sprite's shape.
 static void private_addShapeToBounds(const luaSpriteInfoRec *rec) {
     int flipped = 0;
-    collisionRec *shape = private_shapeOf(rec, &flipped);
+    collisionRec *shape = getRecordCollisionShape(rec, &flipped);
     if (!shape || !shape->polygonList) return;
     float *g = environment_globals;
     for (_treeNode *node = getChild(shape->polygonList, 0); node; node = getSibling(node)) {
@@ -363,7 +364,7 @@ static void private_followFocusSprite(void) {
 
 void updateLuaSpriteManager(void) {
     if (gLevelEditorActive) return;  // editor scrolling and dragging come with the editor
-    // The collision pass runs here once it is built.
+    checkForCollisions();
     runScheduledSpriteEvents();
     private_followFocusSprite();
 }
@@ -390,13 +391,13 @@ void initLuaSpriteManager(lua_State *L, _treeNode *manager) {
     // Screen transitions register here once they are built.
     private_registerAll(L);
     initLuaSpriteSoundManager(L);
-    // The collision manager starts here once it is built.
+    initLuaSpriteCollisionManager(L, manager);
     initLuaSpriteEventManager(L, manager);
     initLuaEnvironmentGlue(L);
 }
 
 void destructLuaSpriteManager(void) {
-    // The collision manager is destroyed here once it is built.
+    destructLuaSpriteCollisionManager();
     destructLuaSpriteEventManager();
     // Sprites still alive are destroyed with the object manager and find no slot.
     if (spriteReferenceArray) glFree(spriteReferenceArray, (uint32_t)referenceArraySize * (uint32_t)sizeof(luaSpriteInfo *));
@@ -469,10 +470,6 @@ static int lua_getEnvironmentGlobal(lua_State *L) {
 static const char *const kNotAvailableYet[] = {
     // editor
     "activateSpriteEditor", "deactivateSpriteEditor",
-    // collision
-    "setSpriteImmobile", "isSpriteImmobile", "setSpriteCollisionScaleValue", "setSpriteCollideOnlyWithSprite",
-    "removeCollisionWithSprite", "setSpritePassthrough", "setSpriteElasticity", "isPointInAPlatform",
-    "forceCollisionCheck", "forcePlatformSeparation", "endAnimationWhenLandOnPlatform",
 };
 
 static int lua_notAvailableYet(lua_State *L) {

@@ -334,6 +334,8 @@ void setCollisionOverlayMode(int on);
 // The shape of a sprite now: its own, or the current frame's, with the mirror
 // bits that apply to it. Null (flipped 0) for a missing sprite.
 collisionRec *getSpriteCollisionRecord(int spriteRef, int *flipped);
+// The same for a record in hand (no lookup).
+collisionRec *getRecordCollisionShape(const luaSpriteInfoRec *rec, int *flipped);
 
 // ---- Motion (glLuaSpriteMotion.cpp) ----
 
