@@ -5,7 +5,7 @@
 #include <cstdio>
 
 struct commandLineOptions {
-    const char *dataDirectory;  // change to it before start-up, or null
+    const char *dataDirectory;  // the game folder (--data DIR or the one argument): change to it first, or null
     int headless;               // offscreen video driver, dialogs take their defaults
     int fixedStep;              // one update step per run-loop pass on a virtual clock
     unsigned long steps;        // quit in order after this many update steps; 0 = never
