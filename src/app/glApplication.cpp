@@ -30,6 +30,7 @@
 #include "script/glLua.h"
 #include "script/glLuaConsole.h"
 #include "script/glLuaEnvironmentGlue.h"
+#include "script/glLuaReference.h"
 #include "sprites/glLuaSprite.h"
 #include "sprites/glLuaSpriteEventManager.h"
 
@@ -229,10 +230,30 @@ static void private_openLog(void) {
     fprintf(stderr, "%s Log File\n", "Tallowby");
 }
 
+// Every script function a game gets, with no window, log or document: the
+// host and the effects register theirs as at start-up, and nothing runs.
+static int private_listScriptGlobals(void) {
+    glLua_prestartup();
+    linkParticleFunctions();
+    linkRopeFunctions();
+    linkGameTimerFunctions();
+    linkDemoTimerFunctions();
+    linkSpeechBubbleFunctions();
+    int lines = glLuaReference_listGlobals(glLua_getLuaRef(), stdout);
+    // Named values scripts pass to getEnvironmentGlobal and setEnvironmentGlobal.
+    for (int i = 0; i < kEnvironmentGlobals; i++) printf("environment %s\n", environmentGlobalName(i));
+    fflush(stdout);
+    glLua_shutdown();
+    destructLuaSpriteSoundManager();
+    SDL_Quit();
+    return lines > 0 ? 0 : 1;
+}
+
 int glApplication_main(int argc, char **argv) {
     commandLineOptions options;
     int exitCode = glCommandLine_parse(argc, argv, &options, stdout, stderr);
     if (exitCode >= 0) return exitCode;
+    if (options.listScriptGlobals) return private_listScriptGlobals();
     // The screenshot path is taken relative to where the program was started.
     std::string screenshotPath;
     if (options.screenshot) screenshotPath = std::filesystem::absolute(options.screenshot).string();

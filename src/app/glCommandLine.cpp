@@ -19,6 +19,9 @@ static const char *kUsage =
     "                 when the run ends through --steps, write its last frame to FILE (TGA)\n"
     "  --stats        at exit, print the update steps and frames run and the seconds\n"
     "                 spent in update steps and in drawing\n"
+    "  --list-script-functions\n"
+    "                 print the script functions and globals the engine gives a game\n"
+    "                 (one per line, sorted) and exit\n"
     "  --help         show this text\n"
     "  --version      show the version\n";
 
@@ -54,6 +57,8 @@ int glCommandLine_parse(int argc, char **argv, commandLineOptions *options, FILE
             options->headless = 1;
         } else if (strcmp(arg, "--stats") == 0) {
             options->stats = 1;
+        } else if (strcmp(arg, "--list-script-functions") == 0) {
+            options->listScriptGlobals = 1;
         } else if (strcmp(arg, "--fixed-step") == 0) {
             options->fixedStep = 1;
         } else if (strcmp(arg, "--data") == 0) {

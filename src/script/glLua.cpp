@@ -226,12 +226,7 @@ unsigned long glLua_getChunksCompiled(void) { return chunksCompiled; }
 
 // --- The state ---
 
-lua_State *glLua_createVM(void) {
-    lua_State *L = luaL_newstate();
-    if (!L) {
-        fprintf(stderr, "Error: Unable to initialize Lua\n");
-        return nullptr;
-    }
+void glLua_openStandardLibraries(lua_State *L) {
     static const luaL_Reg libraries[] = {
         {"", luaopen_base},          {LUA_IOLIBNAME, luaopen_io},       {LUA_STRLIBNAME, luaopen_string},
         {LUA_MATHLIBNAME, luaopen_math}, {LUA_TABLIBNAME, luaopen_table},
@@ -241,6 +236,15 @@ lua_State *glLua_createVM(void) {
         lua_pushstring(L, library.name);
         lua_call(L, 1, 0);
     }
+}
+
+lua_State *glLua_createVM(void) {
+    lua_State *L = luaL_newstate();
+    if (!L) {
+        fprintf(stderr, "Error: Unable to initialize Lua\n");
+        return nullptr;
+    }
+    glLua_openStandardLibraries(L);
     glLua_runScript(L, kPrintScript, 1);
     initLuaConsoleManager(L);
     return L;

@@ -25,6 +25,8 @@ void glLua_shutdown(void);
 lua_State *glLua_createVM(void);
 // Runs the `atexit` hook and closes the state. Returns 1.
 int glLua_destructVM(lua_State *state);
+// Opens base, io, string, math and table in a state, as every state has them.
+void glLua_openStandardLibraries(lua_State *L);
 
 lua_State *glLua_getLuaRef(void);
 _treeNode *glLua_getObjectManager(void);
