@@ -18,6 +18,7 @@
 #include <string>
 
 #include "app/glCommandLine.h"
+#include "app/glGameFolder.h"
 #include "audio/glLuaSoundManager.h"
 #include "core/glMemory.h"
 #include "core/glObjectManager.h"
@@ -257,6 +258,10 @@ int glApplication_main(int argc, char **argv) {
     // The screenshot path is taken relative to where the program was started.
     std::string screenshotPath;
     if (options.screenshot) screenshotPath = std::filesystem::absolute(options.screenshot).string();
+    // With no game named, an installed program plays the game installed with it.
+    static std::string installedGame;
+    if (!options.dataDirectory && !(installedGame = glGameFolder_default()).empty())
+        options.dataDirectory = installedGame.c_str();
     if (options.dataDirectory && chdir(options.dataDirectory) != 0) {
         fprintf(stderr, "quillmere: cannot change to folder '%s': %s\n", options.dataDirectory, strerror(errno));
         return 2;
