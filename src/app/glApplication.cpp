@@ -30,6 +30,7 @@
 #include "platform/glFileDialog.h"
 #include "script/glLua.h"
 #include "script/glLuaConsole.h"
+#include "script/glLuaConsoleView.h"
 #include "script/glLuaEnvironmentGlue.h"
 #include "script/glLuaReference.h"
 #include "sprites/glLuaSprite.h"
@@ -109,6 +110,7 @@ void glApplication_drawFrame(void) {
     renderDebuggingInformation();
     renderCursor();
     if (clickX && clickY) private_drawClickPosition();
+    luaConsoleView_draw();
 
     end2DView();
     glEnable(GL_DEPTH_TEST);
@@ -183,6 +185,7 @@ static void private_toggleDisplayMode(void) {
 }
 
 void eventCallback(int code, envMessage message) {
+    if (luaConsoleView_takeEvent(code, message)) return;  // the open console's keys
     if (userInteractionScript) private_fire(&userInteractionScript);
 
     _treeNode *objects = glLua_getObjectManager();

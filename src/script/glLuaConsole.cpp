@@ -11,6 +11,7 @@
 #include "graphics/glText.h"
 #include "script/glLua.h"
 #include "script/glLuaArgs.h"
+#include "script/glLuaConsoleView.h"
 
 static _treeNode *messageTree = nullptr;
 static _treeNode *commandTree = nullptr;  // nothing types commands into this console
@@ -119,7 +120,7 @@ const char *getLineInParagraph(const char *text, int n, int *length) {
     }
 }
 
-void activateLuaConsole(void) {}
+void activateLuaConsole(void) { luaConsoleView_toggle(); }
 
 int luaConsole_panicCallback(lua_State *L) {
     glLua_destructVM(L);
@@ -151,7 +152,8 @@ void luaConsole_reportError(const char *message) {
     const char *script = glLua_getLastScript();
     if (script) private_quoteFailingLine(script);
     console_addParagraph(message);
-    activateLuaConsole();
+    // The view is not opened here: it would take the keys from the game at
+    // every script error. Errors show in the lines whenever the view is open.
 }
 
 void luaConsole_setErrorLine(int line) { errorLine = line < 0 ? 0 : line; }
@@ -228,4 +230,5 @@ void destructLuaConsoleManager(void) {
     destructTree(commandTree);
     messageTree = commandTree = nullptr;
     luaRef = nullptr;
+    luaConsoleView_reset();
 }
