@@ -23,6 +23,7 @@
 #include "core/glMemory.h"
 #include "core/glObjectManager.h"
 #include "effects/effects.h"
+#include "graphics/glErrorLine.h"
 #include "graphics/glText.h"
 #include "graphics/glTexture.h"
 #include "input/glInput.h"
@@ -110,6 +111,7 @@ void glApplication_drawFrame(void) {
     renderDebuggingInformation();
     renderCursor();
     if (clickX && clickY) private_drawClickPosition();
+    if (!luaConsoleView_isOpen()) glErrorLine_draw();  // the open console shows the errors itself
     luaConsoleView_draw();
 
     end2DView();
@@ -276,6 +278,7 @@ int glApplication_main(int argc, char **argv) {
     if (options.fixedStep) glEnvironment_setFixedStep(1);
     if (options.steps) glEnvironment_setStepLimit(options.steps);
     if (options.stats) glEnvironment_setStats(1);
+    if (options.noErrorLine) glErrorLine_setEnabled(0);
 
     private_openLog();
     srand((unsigned int)time(nullptr));

@@ -19,6 +19,9 @@ static const char *kUsage =
     "                 when the run ends through --steps, write its last frame to FILE (TGA)\n"
     "  --stats        at exit, print the update steps and frames run and the seconds\n"
     "                 spent in update steps and in drawing\n"
+    "  --no-error-line\n"
+    "                 do not show script errors and failed loads in a red line at the\n"
+    "                 bottom of the window (the log still has them)\n"
     "  --list-script-functions\n"
     "                 print the script functions and globals the engine gives a game\n"
     "                 (one per line, sorted) and exit\n"
@@ -57,6 +60,8 @@ int glCommandLine_parse(int argc, char **argv, commandLineOptions *options, FILE
             options->headless = 1;
         } else if (strcmp(arg, "--stats") == 0) {
             options->stats = 1;
+        } else if (strcmp(arg, "--no-error-line") == 0) {
+            options->noErrorLine = 1;
         } else if (strcmp(arg, "--list-script-functions") == 0) {
             options->listScriptGlobals = 1;
         } else if (strcmp(arg, "--fixed-step") == 0) {

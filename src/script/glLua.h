@@ -45,6 +45,11 @@ void glLua_register(lua_State *state, const char *name, lua_CFunction function);
 int glLua_runScript(lua_State *state, const char *script, int direct);
 // The text most recently started (the one running while a script runs).
 const char *glLua_getLastScript(void);
+// The name of the document loaded last (also when it could not be read), or "".
+const char *glLua_getDocumentName(void);
+// A line number Lua reports for a chunk, as a line of the script itself
+// (cached scripts run inside a function whose first line the host wrote).
+int glLua_scriptLineFromChunk(const char *chunkName, int line);
 // Texts compiled so far (script bodies and the calls of cached scripts).
 unsigned long glLua_getChunksCompiled(void);
 

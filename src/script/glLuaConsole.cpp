@@ -8,6 +8,7 @@
 
 #include "core/glMemory.h"
 #include "core/tree.h"
+#include "graphics/glErrorLine.h"
 #include "graphics/glText.h"
 #include "script/glLua.h"
 #include "script/glLuaArgs.h"
@@ -147,11 +148,31 @@ static void private_quoteFailingLine(const char *script) {
     private_free(quoted, (size_t)length);
 }
 
+// The error line: the document and the script's line, then the message
+// without the chunk name Lua puts in front ("[string \"...\"]:3: ").
+static void private_showErrorLine(const char *message) {
+    int line = glLua_scriptLineFromChunk(message, luaConsole_errorLineFromMessage(message));
+    const char *text = message;
+    if (line > 0) {
+        const char *chunkEnd = strstr(message, "]:");
+        const char *afterLine = strstr(chunkEnd ? chunkEnd : message, ": ");
+        if (afterLine) text = afterLine + 2;
+    }
+    const char *document = glLua_getDocumentName();
+    char where[320] = "";
+    if (line > 0)
+        snprintf(where, sizeof(where), "%s%sscript line %d", document, *document ? ", " : "", line);
+    else
+        snprintf(where, sizeof(where), "%s", document);
+    glErrorLine_show(where, text);
+}
+
 void luaConsole_reportError(const char *message) {
     if (!message) return;
     const char *script = glLua_getLastScript();
     if (script) private_quoteFailingLine(script);
     console_addParagraph(message);
+    private_showErrorLine(message);
     // The view is not opened here: it would take the keys from the game at
     // every script error. Errors show in the lines whenever the view is open.
 }

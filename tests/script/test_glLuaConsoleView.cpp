@@ -11,6 +11,7 @@
 
 #include "app/glApplication.h"
 #include "core/glObjectManager.h"
+#include "graphics/glErrorLine.h"
 #include "script/glLua.h"
 #include "script/glLuaConsole.h"
 #include "script/glLuaConsoleView.h"
@@ -84,6 +85,7 @@ class ConsoleView : public WindowTest {
     void SetUp() override {
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
         luaConsoleView_reset();
+        glErrorLine_clear();  // errors typed by an earlier test would be drawn at the bottom
         static int token;
         insertObject(glLua_getObjectManager(), &token, 5, private_noDraw, nullptr, nullptr);
         setObjectEvents(glLua_getObjectManager(), &token, private_countKeys);
