@@ -19,6 +19,7 @@
 
 #include "app/glCommandLine.h"
 #include "app/glGameFolder.h"
+#include "app/glLiveReload.h"
 #include "audio/glLuaSoundManager.h"
 #include "core/glMemory.h"
 #include "core/glObjectManager.h"
@@ -171,6 +172,7 @@ int updateCallback(void) {
     updateObjectManager(glLua_getObjectManager());
     holdObjectDestruction();
     updateLuaSpriteManager();
+    glLiveReload_step();  // --watch: a changed file queues the reload this step's host step loads
     glLua_updateLuaManager();
     glInput_updateInputRecording();
     releaseObjectDestruction();
@@ -292,6 +294,7 @@ int glApplication_main(int argc, char **argv) {
     linkDemoTimerFunctions();
     linkSpeechBubbleFunctions();
     disableMouseHiding();
+    if (options.watch) glLiveReload_start("Data");
     glLua_loadXMLFile("Data/index.xml");
     // With no start document no script will ever show the window; a hidden window
     // that no one can see or close would leave the program running unseen.
@@ -311,6 +314,7 @@ int glApplication_main(int argc, char **argv) {
     if (!screenshotPath.empty() && options.steps && glEnvironment_getStepsRun() >= options.steps)
         private_writeFinalScreenshot(screenshotPath);
 
+    glLiveReload_stop();
     glLua_shutdown();
     // After the host, so an atexit script may still play sounds.
     destructLuaSpriteSoundManager();

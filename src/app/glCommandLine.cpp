@@ -19,6 +19,7 @@ static const char *kUsage =
     "                 when the run ends through --steps, write its last frame to FILE (TGA)\n"
     "  --stats        at exit, print the update steps and frames run and the seconds\n"
     "                 spent in update steps and in drawing\n"
+    "  --watch        reload the current document whenever a file under Data/ changes\n"
     "  --no-error-line\n"
     "                 do not show script errors and failed loads in a red line at the\n"
     "                 bottom of the window (the log still has them)\n"
@@ -60,6 +61,8 @@ int glCommandLine_parse(int argc, char **argv, commandLineOptions *options, FILE
             options->headless = 1;
         } else if (strcmp(arg, "--stats") == 0) {
             options->stats = 1;
+        } else if (strcmp(arg, "--watch") == 0) {
+            options->watch = 1;
         } else if (strcmp(arg, "--no-error-line") == 0) {
             options->noErrorLine = 1;
         } else if (strcmp(arg, "--list-script-functions") == 0) {

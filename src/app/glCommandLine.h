@@ -11,6 +11,7 @@ struct commandLineOptions {
     unsigned long steps;        // quit in order after this many update steps; 0 = never
     const char *screenshot;     // after a --steps run, the last frame is written here as a TGA
     int stats;                  // at exit, one line on standard output: steps, frames, seconds
+    int watch;                  // reload the current document when a file under Data/ changes
     int noErrorLine;            // no red line for script errors and failed loads (the log still has them)
     int listScriptGlobals;      // print the script functions and globals the engine adds, then exit
 };

@@ -428,6 +428,10 @@ void glLua_loadXMLFile(const char *fileName) {
     resetGlobalUpdateTimer();
 }
 
+void glLua_queueXMLFile(const char *fileName) {
+    if (fileName) private_queue(fileName);
+}
+
 void glLua_updateLuaManager(void) {
     if (++gcCounter > kGarbageCollectionSteps) {
         gcCounter -= kGarbageCollectionSteps;

@@ -59,6 +59,9 @@ void glLua_setGlobalAsString(lua_State *state, const char *value, const char *na
 // Replaces the current document and runs its scripts, then any document they
 // queued. Called while a script runs, the load is queued instead.
 void glLua_loadXMLFile(const char *fileName);
+// Queues a document as the script function loadXMLFile does: it is loaded at
+// the next update step (the last request wins).
+void glLua_queueXMLFile(const char *fileName);
 // Once per update step: garbage collection every 50 steps, queued loads.
 void glLua_updateLuaManager(void);
 // Runs the script hook `userSwitchWindowEnvironmentCallback` after a
