@@ -57,7 +57,9 @@ void glLua_setGlobalAsDouble(lua_State *state, double value, const char *name);
 void glLua_setGlobalAsString(lua_State *state, const char *value, const char *name);
 
 // Replaces the current document and runs its scripts, then any document they
-// queued. Called while a script runs, the load is queued instead.
+// queued. The old document's objects and compiled scripts go first, their
+// "compiledScript_<address>" functions with them. Called while a script runs,
+// the load is queued instead.
 void glLua_loadXMLFile(const char *fileName);
 // Queues a document as the script function loadXMLFile does: it is loaded at
 // the next update step (the last request wins).
