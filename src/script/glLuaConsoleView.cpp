@@ -12,7 +12,7 @@
 #include "script/glLua.h"
 #include "script/glLuaConsole.h"
 
-static bool open = false;
+static bool viewOpen = false;
 static std::string prompt;
 static std::vector<std::string> history;  // oldest first
 static size_t historyAt = 0;              // history.size(): a fresh line
@@ -42,18 +42,18 @@ static bool private_types(int virtualKey) {
 }
 
 void luaConsoleView_toggle(void) {
-    open = !open;
+    viewOpen = !viewOpen;
     historyAt = history.size();
 }
 
-void luaConsoleView_close(void) { open = false; }
+void luaConsoleView_close(void) { viewOpen = false; }
 
-int luaConsoleView_isOpen(void) { return open; }
+int luaConsoleView_isOpen(void) { return viewOpen; }
 
 const char *luaConsoleView_prompt(void) { return prompt.c_str(); }
 
 void luaConsoleView_reset(void) {
-    open = false;
+    viewOpen = false;
     prompt.clear();
     history.clear();
     historyAt = 0;
@@ -114,7 +114,7 @@ static void private_keyDown(int virtualKey, int character, int modifiers) {
         return;
     }
     case kKeyEscape:
-        open = false;
+        viewOpen = false;
         return;
     case kKeyBackspace:
         if (!prompt.empty()) prompt.pop_back();
@@ -135,7 +135,7 @@ static void private_keyDown(int virtualKey, int character, int modifiers) {
 
 int luaConsoleView_takeEvent(int code, envMessage message) {
     int virtualKey = (int)(message.wParam & 0xFF);
-    if (code == kEnvEventKeyDown && open) {
+    if (code == kEnvEventKeyDown && viewOpen) {
         keyHeld[virtualKey] = true;
         private_keyDown(virtualKey, getKeyFromEvent(message), getModifiersForLastEvent());
         return 1;
@@ -143,14 +143,14 @@ int luaConsoleView_takeEvent(int code, envMessage message) {
     if (code == kEnvEventKeyUp && keyHeld[virtualKey]) {
         keyHeld[virtualKey] = false;
         // Control+B closes the view on release, as it opened it.
-        if (open && virtualKey == 'B' && (getModifiersForLastEvent() & kEnvModControl)) open = false;
+        if (viewOpen && virtualKey == 'B' && (getModifiersForLastEvent() & kEnvModControl)) viewOpen = false;
         return 1;
     }
     return 0;
 }
 
 void luaConsoleView_draw(void) {
-    if (!open) return;
+    if (!viewOpen) return;
     int width = getWindowWidth(), height = getWindowHeight();
     int lines = luaConsole_lineCount();
     int panelWidth = kConsoleLineWidth + 2 * kMargin + 12;
