@@ -19,10 +19,9 @@ TEST(Presentation, TheViewTakesTheLargestWholeScaleThatFitsCentred) {
         presentationLayout expected;
     };
     const layoutCase cases[] = {
-        {640, 480, {0, 0, 640, 480, 1}},      {1280, 960, {0, 0, 1280, 960, 2}},
-        {1920, 1080, {320, 60, 1280, 960, 2}}, {1000, 800, {180, 160, 640, 480, 1}},
+        {640, 480, {0, 0, 640, 480, 1}},       {1920, 1080, {320, 60, 1280, 960, 2}},
         {2560, 1440, {320, 0, 1920, 1440, 3}}, {1279, 2000, {319, 760, 640, 480, 1}},
-        {320, 240, {0, 0, 320, 240, 0.5f}},    {640, 240, {160, 0, 320, 240, 0.5f}},
+        {640, 240, {160, 0, 320, 240, 0.5f}},
     };
     for (const layoutCase &c : cases) {
         presentationLayout at = glPresentation_layout(640, 480, c.drawableWidth, c.drawableHeight);

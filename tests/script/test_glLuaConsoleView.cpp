@@ -6,6 +6,7 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -34,32 +35,30 @@ void pressKey(SDL_Scancode scancode, Uint16 mod = KMOD_NONE) {
 
 // Presses the keys that type the text on a US keyboard.
 void typeText(const std::string &text) {
-    static const std::string shiftedDigits = ")!@#$%^&*(";
+    struct keyFor {
+        const char *characters;  // typed by the key, plain then with Shift
+        SDL_Scancode key;
+    };
+    static const keyFor keys[] = {
+        {"0)", SDL_SCANCODE_0},      {"1!", SDL_SCANCODE_1},          {"6^", SDL_SCANCODE_6},
+        {"7&", SDL_SCANCODE_7},      {"9(", SDL_SCANCODE_9},          {"=+", SDL_SCANCODE_EQUALS},
+        {"-_", SDL_SCANCODE_MINUS},  {"'\"", SDL_SCANCODE_APOSTROPHE}, {".>", SDL_SCANCODE_PERIOD},
+        {",<", SDL_SCANCODE_COMMA},  {"  ", SDL_SCANCODE_SPACE},      {"8*", SDL_SCANCODE_8},
+    };
     for (char c : text) {
-        if (c >= 'a' && c <= 'z') {
-            pressKey((SDL_Scancode)(SDL_SCANCODE_A + (c - 'a')));
-        } else if (c >= 'A' && c <= 'Z') {
-            pressKey((SDL_Scancode)(SDL_SCANCODE_A + (c - 'A')), KMOD_LSHIFT);
-        } else if (c >= '1' && c <= '9') {
-            pressKey((SDL_Scancode)(SDL_SCANCODE_1 + (c - '1')));
-        } else if (c == '0') {
-            pressKey(SDL_SCANCODE_0);
-        } else if (shiftedDigits.find(c) != std::string::npos) {
-            size_t digit = shiftedDigits.find(c);
-            pressKey(digit == 0 ? SDL_SCANCODE_0 : (SDL_Scancode)(SDL_SCANCODE_1 + digit - 1), KMOD_LSHIFT);
-        } else {
-            struct punctuation { char c; SDL_Scancode key; Uint16 mod; };
-            static const punctuation keys[] = {
-                {' ', SDL_SCANCODE_SPACE, KMOD_NONE},  {'+', SDL_SCANCODE_EQUALS, KMOD_LSHIFT},
-                {'=', SDL_SCANCODE_EQUALS, KMOD_NONE}, {'-', SDL_SCANCODE_MINUS, KMOD_NONE},
-                {'\'', SDL_SCANCODE_APOSTROPHE, KMOD_NONE}, {'"', SDL_SCANCODE_APOSTROPHE, KMOD_LSHIFT},
-                {'.', SDL_SCANCODE_PERIOD, KMOD_NONE}, {',', SDL_SCANCODE_COMMA, KMOD_NONE},
-            };
-            bool found = false;
-            for (const punctuation &key : keys)
-                if (key.c == c) pressKey(key.key, key.mod), found = true;
-            ASSERT_TRUE(found) << "no key types " << c;
+        if (isalpha((unsigned char)c)) {
+            pressKey((SDL_Scancode)(SDL_SCANCODE_A + (tolower(c) - 'a')), isupper((unsigned char)c) ? KMOD_LSHIFT : KMOD_NONE);
+            continue;
         }
+        bool found = false;
+        for (const keyFor &key : keys) {
+            if (key.characters[0] == c || key.characters[1] == c) {
+                pressKey(key.key, key.characters[0] == c ? KMOD_NONE : KMOD_LSHIFT);
+                found = true;
+                break;
+            }
+        }
+        ASSERT_TRUE(found) << "no key types " << c;
     }
 }
 
