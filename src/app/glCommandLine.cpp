@@ -7,10 +7,11 @@
 #include <cstring>
 
 static const char *kUsage =
-    "usage: quillmere [options]\n"
-    "Opens the game window and runs Data/index.xml below the working directory.\n"
+    "usage: quillmere [options] [GAME_FOLDER]\n"
+    "Opens the game window and runs Data/index.xml below GAME_FOLDER (by default\n"
+    "the working directory).\n"
     "\n"
-    "  --data DIR     change to DIR before start-up (Data/ and the log are found there)\n"
+    "  --data DIR     the same as naming DIR as GAME_FOLDER\n"
     "  --headless     no visible window; rendering still happens, dialogs take their defaults\n"
     "  --fixed-step   every run-loop pass runs exactly one update step (reproducible runs)\n"
     "  --steps N      quit in order after N update steps\n"
@@ -20,6 +21,13 @@ static const char *kUsage =
     "  --replay FILE  play a recording back from the first update step\n"
     "  --stats        at exit, print the update steps and frames run and the seconds\n"
     "                 spent in update steps and in drawing\n"
+    "  --watch        reload the current document whenever a file under Data/ changes\n"
+    "  --no-error-line\n"
+    "                 do not show script errors and failed loads in a red line at the\n"
+    "                 bottom of the window (the log still has them)\n"
+    "  --list-script-functions\n"
+    "                 print the script functions and globals the engine gives a game\n"
+    "                 (one per line, sorted) and exit\n"
     "  --help         show this text\n"
     "  --version      show the version\n";
 
@@ -55,10 +63,17 @@ int glCommandLine_parse(int argc, char **argv, commandLineOptions *options, FILE
             options->headless = 1;
         } else if (strcmp(arg, "--stats") == 0) {
             options->stats = 1;
+        } else if (strcmp(arg, "--watch") == 0) {
+            options->watch = 1;
+        } else if (strcmp(arg, "--no-error-line") == 0) {
+            options->noErrorLine = 1;
+        } else if (strcmp(arg, "--list-script-functions") == 0) {
+            options->listScriptGlobals = 1;
         } else if (strcmp(arg, "--fixed-step") == 0) {
             options->fixedStep = 1;
         } else if (strcmp(arg, "--data") == 0) {
             if (i + 1 >= argc || !*argv[i + 1]) return private_usageError(err, "missing folder after", arg);
+            if (options->dataDirectory) return private_usageError(err, "a second game folder", argv[i + 1]);
             options->dataDirectory = argv[++i];
         } else if (strcmp(arg, "--screenshot") == 0) {
             if (i + 1 >= argc || !*argv[i + 1]) return private_usageError(err, "missing file after", arg);
@@ -73,8 +88,13 @@ int glCommandLine_parse(int argc, char **argv, commandLineOptions *options, FILE
             if (!private_parseSteps(argv[i + 1], &options->steps))
                 return private_usageError(err, "--steps needs a whole number above 0, not", argv[i + 1]);
             i++;
-        } else {
+        } else if (arg[0] == '-' && arg[1] != 0) {
             return private_usageError(err, "unknown option", arg);
+        } else {
+            // The game folder; "--data DIR" names it as well, and a run has one.
+            if (options->dataDirectory) return private_usageError(err, "a second game folder", arg);
+            if (!*arg) return private_usageError(err, "an empty game folder", arg);
+            options->dataDirectory = arg;
         }
     }
     return -1;

@@ -437,8 +437,7 @@ int getKeyFromEvent(envMessage message) {
 void getMouseFromEvent(envMessage message, int *x, int *y) {
     uint16_t mx = (uint16_t)(message.lParam & 0xFFFF);
     uint16_t my = (uint16_t)((message.lParam >> 16) & 0xFFFF);
-    *x = mx;
-    *y = env.fs_h - my;
+    private_windowToView(mx, my, x, y);
 }
 
 int getModifiersForLastEvent(void) { return env.modifiersPressed; }
