@@ -4,6 +4,7 @@
 #include "script/glLuaConsole.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include "core/glMemory.h"
@@ -169,6 +170,8 @@ static void private_showErrorLine(const char *message) {
 
 void luaConsole_reportError(const char *message) {
     if (!message) return;
+    // The log keeps it too: the console's lines are gone with the run.
+    fprintf(stderr, "Script error: %s\n", message);
     const char *script = glLua_getLastScript();
     if (script) private_quoteFailingLine(script);
     console_addParagraph(message);
