@@ -8,7 +8,7 @@
 // unchanged; before that it makes every script error print to the log as well
 // as to the console (errors reach the console through _ALERT; print writes to
 // the log), and at exit it prints where the camera is (256 pixels left of
-// Sprig, whom it follows). A headless run receives no
+// Sprig, whom it follows) and where Sprig was. A headless run receives no
 // input: the player's keys come from a recording played back with --replay
 // (tests/game/data/start-walk-jump.rec): Space pressed on the title at update
 // step 400, then, in the first level, Right held for 150 steps and a jump.
@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -40,10 +41,29 @@ const char *const kReportErrorsToLog =
     "</script>\n"
     "<include file=\"Data/shipped-index.xml\"/>\n";
 
+// Watches Sprig without touching the game: the level's update function for him
+// is wrapped as it is defined (a new global of the shared script state), so
+// every one of his update steps notes where he is and how high he got. At exit
+// the camera and those notes go to the log.
 const char *const kSayWhereSprigIs =
     "<script language=\"Lua\">\n"
+    "gTestHighest = -1000\n"
+    "setmetatable(_G, { __newindex = function(globals, name, value)\n"
+    "\tif name == \"onSprigUpdate\" and type(value) == \"function\" then\n"
+    "\t\tlocal update = value\n"
+    "\t\tvalue = function(ref)\n"
+    "\t\t\tupdate(ref)\n"
+    "\t\t\tgTestX, gTestY = getSpriteLocation(ref)\n"
+    "\t\t\tgTestHighest = math.max(gTestHighest, gTestY)\n"
+    "\t\tend\n"
+    "\tend\n"
+    "\trawset(globals, name, value)\n"
+    "end })\n"
     "function atexit()\n"
     "\tprint(string.format(\"Test: camera at %.1f\", getEnvironmentGlobal(\"kEnv_WorldOrigin_X\")))\n"
+    "\tif gTestX then\n"
+    "\t\tprint(string.format(\"Test: Sprig at x=%.3f y=%.3f highest=%.3f\", gTestX, gTestY, gTestHighest))\n"
+    "\tend\n"
     "end\n"
     "</script>\n";
 
@@ -186,9 +206,24 @@ TEST(ShippedGame, RecordedKeysStartTheFirstLevelAndMoveSprig) {
     ASSERT_NE(level, std::string::npos) << run.log;
     EXPECT_LT(title, press);
     EXPECT_LT(press, level);
-    // Right for 150 steps: 20 steps speeding up by 0.08 to 1.6, then 130 at 1.6,
-    // from x 136 to 360.8; the camera keeps him 256 pixels from the view's left edge.
-    EXPECT_NE(run.log.find("Test: camera at 104.8"), std::string::npos) << run.log;
+    // Right held for 150 steps (at most 1.6 pixels a step, reached after 20)
+    // from x 136 on the ground; then a jump straight up that takes him well
+    // above the ground and back down onto its outline (top 59, his feet a
+    // pixel above his origin).
+    float x = -1, y = -1, highest = -1, camera = -1;
+    size_t at = run.log.find("Test: Sprig at x=");
+    ASSERT_NE(at, std::string::npos) << run.log;
+    ASSERT_EQ(sscanf(run.log.c_str() + at, "Test: Sprig at x=%f y=%f highest=%f", &x, &y, &highest), 3);
+    at = run.log.find("Test: camera at ");
+    ASSERT_NE(at, std::string::npos) << run.log;
+    ASSERT_EQ(sscanf(run.log.c_str() + at, "Test: camera at %f", &camera), 1);
+    EXPECT_GT(x, 136 + 130 * 1.6f);
+    EXPECT_LE(x, 136 + 150 * 1.6f);
+    EXPECT_GT(highest, 58 + 60) << "the jump lifts him";
+    EXPECT_GE(y, 58.0f);
+    EXPECT_LE(y, 58.1f);
+    // The camera keeps him 256 pixels from the view's left edge.
+    EXPECT_NEAR(camera, x - 256, 0.1f);
 
     screenshot shot = readScreenshot(folder + "/level.tga");
     ASSERT_EQ(shot.width, 640);

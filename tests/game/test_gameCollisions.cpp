@@ -4,7 +4,8 @@
 // is and what happened. He must land on the ground and stay there, land on a
 // ledge he is dropped onto, jump up through a ledge and land on top of it,
 // gather a dew drop by touching it, splash into a pool and climb out on the
-// nearer bank, and ring the dew-bell.
+// nearer bank, ring the dew-bell, and walk (the "right" event held) along the
+// ground until a bank of higher ground stops him.
 
 #include <gtest/gtest.h>
 
@@ -42,7 +43,9 @@ const char *const kStory =
     "  if step == 1300 then report('jumped') placeSprite(gPlayer, 992, 156, 0) end\n"
     "  if step == 1500 then report('after the drop') placeSprite(gPlayer, 1058, 100, 0) end\n"
     "  if step == 1900 then report('after the splash') placeSprite(gPlayer, 2250, 60, 0) end\n"
-    "  if step == 2000 then report('at the bell') end\n"
+    "  if step == 2000 then report('at the bell') placeSprite(gPlayer, 1330, 60, 0) end\n"
+    "  if step == 2100 then inputManager_setEventValue('right', 1) end\n"
+    "  if step == 2250 then report('at the bank') inputManager_setEventValue('right', 0) end\n"
     "end\n"
     "setSpriteAlwaysUpdate(addSprite('tester', 19), true)\n"
     "</script>\n";
@@ -71,7 +74,7 @@ TEST(ShippedGameCollisions, SprigLandsJumpsThroughLedgesGathersDewSplashesAndRin
     level.insert(end, "<include file=\"Data/test_story.xml\"/>\n");
     std::ofstream(fs::path(folder) / "Data/level1.xml", std::ios::binary) << level;
 
-    int pid = quillmere_start(folder, {"--headless", "--fixed-step", "--steps", "2100"},
+    int pid = quillmere_start(folder, {"--headless", "--fixed-step", "--steps", "2300"},
                               {"SDL_VIDEODRIVER=offscreen", "ALSOFT_DRIVERS=null", "QUILLMERE_NONINTERACTIVE=1"});
     EXPECT_EQ(quillmere_wait(pid, 300), 0);
     std::string log = quillmere_readFile(folder + "/Log File.txt");
@@ -107,6 +110,16 @@ TEST(ShippedGameCollisions, SprigLandsJumpsThroughLedgesGathersDewSplashesAndRin
     EXPECT_GE(splash.y, 58.0f);
     EXPECT_LE(splash.y, 58.1f);
     EXPECT_NE(log.find("Dewdrop Dell: the dew-bell rings, 1 of 12 dew drops"), std::string::npos) << log;
+    // Walking right on the ground (150 steps could take him 232 pixels) until
+    // the bank of higher ground at 1442 stops him: his outline's right side is
+    // 25 pixels from his origin. Seen between his step and the contacts that
+    // put him back, he is within one walking step (1.6) of the bank and one
+    // step of gravity (0.1) of the ground's top.
+    where bank = reported(log, "at the bank");
+    EXPECT_GE(bank.x, 1442 - 25 - 1.6f);
+    EXPECT_LE(bank.x, 1442 - 25 + 1.6f);
+    EXPECT_GE(bank.y, 57.9f - 0.01f);
+    EXPECT_LE(bank.y, 58.1f);
 }
 
 }  // namespace
