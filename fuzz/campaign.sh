@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A fuzzing campaign over every target, one after the other at the lowest
-# priority: MINUTES each (default 15: over an hour for the five targets), or only the targets named.
+# priority: MINUTES each (default 15: well over an hour for the seven targets), or only the targets named.
 #   fuzz/campaign.sh [MINUTES [TARGET...]]
 # Each target grows build-fuzz/corpus/<target> from its seeds in
 # fuzz/corpus/<target>; a crash, leak, timeout or out-of-memory input lands in
@@ -12,7 +12,8 @@ minutes=${1:-15}
 shift || true
 [ "$minutes" -gt 0 ] || { echo "MINUTES must be above 0 (libFuzzer reads 0 as no limit)" >&2; exit 2; }
 build=$root/build-fuzz
-targets=(fuzz_glSoundManager fuzz_glSoundWAV fuzz_glTextureTGA fuzz_glObject fuzz_glXMLParser)
+targets=(fuzz_glSoundManager fuzz_glSoundWAV fuzz_glTextureTGA fuzz_glObject fuzz_glInputRecording
+         fuzz_glLuaSpriteCollisionPolygonFile fuzz_glXMLParser)
 [ $# -gt 0 ] && targets=("$@")
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DQUILLMERE_FUZZ=ON -DQUILLMERE_TESTS=OFF >/dev/null || exit 1
@@ -40,6 +41,8 @@ run fuzz_glSoundManager 4096 -dict="$root/fuzz/glSoundManager.dict"
 run fuzz_glSoundWAV 8192 -dict="$root/fuzz/glSoundWAV.dict"
 run fuzz_glTextureTGA 8192
 run fuzz_glObject 8192 -dict="$root/fuzz/glObject.dict"
+run fuzz_glInputRecording 4096
+run fuzz_glLuaSpriteCollisionPolygonFile 8192 -dict="$root/fuzz/glLuaSpriteCollisionPolygonFile.dict"
 # The XML seeds name their includes relative to tests/ ("core/xml/...").
 cd "$root/tests" && run fuzz_glXMLParser 4096 -dict="$root/fuzz/glXMLParser.dict" core/xml
 exit $status

@@ -3,7 +3,7 @@
 
 Everything is made from sine waves, plucked strings (Karplus-Strong) and
 noise: a music-box title theme in F major, a bouncy meadow theme in C major,
-and the effects (start chime, jumps, landing, dew-drop chimes, steps, splash).
+and the effects (start chime, jumps, landing, dew-drop chimes, steps, splash, the dew-bell).
 Music is 16 kHz and effects 22.05 kHz, mono, 16-bit PCM. Music tracks are
 exactly a whole number of bars long, and the tails of their last notes are
 folded back onto their start, so a track that starts over sounds continuous.
@@ -313,6 +313,12 @@ def make_effects():
     for k in range(5):
         splash.add(0.05 + k * 0.04, sweep(900 + 300 * k, 1800 + 200 * k, 0.05, EFFECT_RATE, "sine", 0.02), 0.2)
     sounds["splash.wav"] = splash.normalized(0.5)
+
+    # The dew-bell: a slow peal up the major chord, rung at the meadow's end.
+    peal = effect(2.4)
+    for k, note in enumerate(["G5", "C6", "E6", "G6", "C7"]):
+        peal.add(k * 0.16, bell(midi(note), EFFECT_RATE, 1.6), 0.55)
+    sounds["dewbell.wav"] = peal.normalized(0.7)
     return sounds
 
 
@@ -326,6 +332,7 @@ land/land.wav
 collect/collect1.wav/collect2.wav
 step/step1.wav/step2.wav
 splash/splash.wav
+dewbell/dewbell.wav
 """
 
 

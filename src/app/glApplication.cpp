@@ -18,10 +18,13 @@
 #include <string>
 
 #include "app/glCommandLine.h"
+#include "app/glGameFolder.h"
+#include "app/glLiveReload.h"
 #include "audio/glLuaSoundManager.h"
 #include "core/glMemory.h"
 #include "core/glObjectManager.h"
 #include "effects/effects.h"
+#include "graphics/glErrorLine.h"
 #include "graphics/glText.h"
 #include "graphics/glTexture.h"
 #include "input/glInput.h"
@@ -29,7 +32,9 @@
 #include "platform/glFileDialog.h"
 #include "script/glLua.h"
 #include "script/glLuaConsole.h"
+#include "script/glLuaConsoleView.h"
 #include "script/glLuaEnvironmentGlue.h"
+#include "script/glLuaReference.h"
 #include "sprites/glLuaSprite.h"
 #include "sprites/glLuaSpriteEventManager.h"
 
@@ -107,6 +112,8 @@ void glApplication_drawFrame(void) {
     renderDebuggingInformation();
     renderCursor();
     if (clickX && clickY) private_drawClickPosition();
+    if (!luaConsoleView_isOpen()) glErrorLine_draw();  // the open console shows the errors itself
+    luaConsoleView_draw();
 
     end2DView();
     glEnable(GL_DEPTH_TEST);
@@ -165,6 +172,7 @@ int updateCallback(void) {
     updateObjectManager(glLua_getObjectManager());
     holdObjectDestruction();
     updateLuaSpriteManager();
+    glLiveReload_step();  // --watch: a changed file queues the reload this step's host step loads
     glLua_updateLuaManager();
     glInput_updateInputRecording();
     releaseObjectDestruction();
@@ -181,6 +189,7 @@ static void private_toggleDisplayMode(void) {
 }
 
 void eventCallback(int code, envMessage message) {
+    if (luaConsoleView_takeEvent(code, message)) return;  // the open console's keys
     if (userInteractionScript) private_fire(&userInteractionScript);
 
     _treeNode *objects = glLua_getObjectManager();
@@ -202,6 +211,10 @@ void eventCallback(int code, envMessage message) {
         }
         break;
     }
+    case kEnvEventPadDown:
+    case kEnvEventPadUp:
+        glInput_postPadEvent(getPadElementFromEvent(message), code == kEnvEventPadDown);
+        break;
     case kEnvEventKeyDown: {
         int c = getKeyFromEvent(message);
         glInput_postKeyDownEvent((unsigned char)tolower(c & 0xFF));
@@ -229,13 +242,40 @@ static void private_openLog(void) {
     fprintf(stderr, "%s Log File\n", "Tallowby");
 }
 
+// Every script function a game gets, with no window, log or document: the
+// host and the effects register theirs as at start-up, and nothing runs.
+static int private_listScriptGlobals(void) {
+    glLua_prestartup();
+    linkParticleFunctions();
+    linkRopeFunctions();
+    linkGameTimerFunctions();
+    linkDemoTimerFunctions();
+    linkSpeechBubbleFunctions();
+    int lines = glLuaReference_listGlobals(glLua_getLuaRef(), stdout);
+    // Named values scripts pass to getEnvironmentGlobal and setEnvironmentGlobal.
+    for (int i = 0; i < kEnvironmentGlobals; i++) printf("environment %s\n", environmentGlobalName(i));
+    fflush(stdout);
+    glLua_shutdown();
+    destructLuaSpriteSoundManager();
+    SDL_Quit();
+    return lines > 0 ? 0 : 1;
+}
+
 int glApplication_main(int argc, char **argv) {
     commandLineOptions options;
     int exitCode = glCommandLine_parse(argc, argv, &options, stdout, stderr);
     if (exitCode >= 0) return exitCode;
+    if (options.listScriptGlobals) return private_listScriptGlobals();
     // The screenshot path is taken relative to where the program was started.
     std::string screenshotPath;
     if (options.screenshot) screenshotPath = std::filesystem::absolute(options.screenshot).string();
+    std::string recordPath, replayPath;
+    if (options.record) recordPath = std::filesystem::absolute(options.record).string();
+    if (options.replay) replayPath = std::filesystem::absolute(options.replay).string();
+    // With no game named, an installed program plays the game installed with it.
+    static std::string installedGame;
+    if (!options.dataDirectory && !(installedGame = glGameFolder_default()).empty())
+        options.dataDirectory = installedGame.c_str();
     if (options.dataDirectory && chdir(options.dataDirectory) != 0) {
         fprintf(stderr, "quillmere: cannot change to folder '%s': %s\n", options.dataDirectory, strerror(errno));
         return 2;
@@ -247,10 +287,18 @@ int glApplication_main(int argc, char **argv) {
     if (options.fixedStep) glEnvironment_setFixedStep(1);
     if (options.steps) glEnvironment_setStepLimit(options.steps);
     if (options.stats) glEnvironment_setStats(1);
+    if (options.noErrorLine) glErrorLine_setEnabled(0);
 
     private_openLog();
-    srand((unsigned int)time(nullptr));
+    // A run that is to be repeated (fixed steps, a recording made or played)
+    // starts every random sequence the same way.
+    bool repeatable = options.fixedStep || options.record || options.replay;
+    srand(repeatable ? 1u : (unsigned int)time(nullptr));
     glInput_initInputManager();
+    // Before the start document, so its scripts' first step is step 0 of the
+    // recording (and a script of the game may still start one of its own).
+    if (!recordPath.empty()) glInput_startInputRecording(recordPath.c_str());
+    if (!replayPath.empty()) glInput_playInputRecording(replayPath.c_str());
     initFullscreen("Quillmere", 640, 480, 0, 0, 1);
     setGlobalFunctions(displayCallback, updateCallback, eventCallback);
     glLua_prestartup();
@@ -260,6 +308,7 @@ int glApplication_main(int argc, char **argv) {
     linkDemoTimerFunctions();
     linkSpeechBubbleFunctions();
     disableMouseHiding();
+    if (options.watch) glLiveReload_start("Data");
     glLua_loadXMLFile("Data/index.xml");
     // With no start document no script will ever show the window; a hidden window
     // that no one can see or close would leave the program running unseen.
@@ -279,6 +328,7 @@ int glApplication_main(int argc, char **argv) {
     if (!screenshotPath.empty() && options.steps && glEnvironment_getStepsRun() >= options.steps)
         private_writeFinalScreenshot(screenshotPath);
 
+    glLiveReload_stop();
     glLua_shutdown();
     // After the host, so an atexit script may still play sounds.
     destructLuaSpriteSoundManager();

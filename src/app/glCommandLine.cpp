@@ -7,17 +7,27 @@
 #include <cstring>
 
 static const char *kUsage =
-    "usage: quillmere [options]\n"
-    "Opens the game window and runs Data/index.xml below the working directory.\n"
+    "usage: quillmere [options] [GAME_FOLDER]\n"
+    "Opens the game window and runs Data/index.xml below GAME_FOLDER (by default\n"
+    "the working directory).\n"
     "\n"
-    "  --data DIR     change to DIR before start-up (Data/ and the log are found there)\n"
+    "  --data DIR     the same as naming DIR as GAME_FOLDER\n"
     "  --headless     no visible window; rendering still happens, dialogs take their defaults\n"
     "  --fixed-step   every run-loop pass runs exactly one update step (reproducible runs)\n"
     "  --steps N      quit in order after N update steps\n"
     "  --screenshot FILE\n"
     "                 when the run ends through --steps, write its last frame to FILE (TGA)\n"
+    "  --record FILE  record the bound input events of the run into FILE\n"
+    "  --replay FILE  play a recording back from the first update step\n"
     "  --stats        at exit, print the update steps and frames run and the seconds\n"
     "                 spent in update steps and in drawing\n"
+    "  --watch        reload the current document whenever a file under Data/ changes\n"
+    "  --no-error-line\n"
+    "                 do not show script errors and failed loads in a red line at the\n"
+    "                 bottom of the window (the log still has them)\n"
+    "  --list-script-functions\n"
+    "                 print the script functions and globals the engine gives a game\n"
+    "                 (one per line, sorted) and exit\n"
     "  --help         show this text\n"
     "  --version      show the version\n";
 
@@ -53,21 +63,38 @@ int glCommandLine_parse(int argc, char **argv, commandLineOptions *options, FILE
             options->headless = 1;
         } else if (strcmp(arg, "--stats") == 0) {
             options->stats = 1;
+        } else if (strcmp(arg, "--watch") == 0) {
+            options->watch = 1;
+        } else if (strcmp(arg, "--no-error-line") == 0) {
+            options->noErrorLine = 1;
+        } else if (strcmp(arg, "--list-script-functions") == 0) {
+            options->listScriptGlobals = 1;
         } else if (strcmp(arg, "--fixed-step") == 0) {
             options->fixedStep = 1;
         } else if (strcmp(arg, "--data") == 0) {
             if (i + 1 >= argc || !*argv[i + 1]) return private_usageError(err, "missing folder after", arg);
+            if (options->dataDirectory) return private_usageError(err, "a second game folder", argv[i + 1]);
             options->dataDirectory = argv[++i];
         } else if (strcmp(arg, "--screenshot") == 0) {
             if (i + 1 >= argc || !*argv[i + 1]) return private_usageError(err, "missing file after", arg);
             options->screenshot = argv[++i];
+        } else if (strcmp(arg, "--record") == 0 || strcmp(arg, "--replay") == 0) {
+            if (i + 1 >= argc || !*argv[i + 1]) return private_usageError(err, "missing file after", arg);
+            (strcmp(arg, "--record") == 0 ? options->record : options->replay) = argv[++i];
+            if (options->record && options->replay)
+                return private_usageError(err, "--record and --replay cannot be used together:", arg);
         } else if (strcmp(arg, "--steps") == 0) {
             if (i + 1 >= argc) return private_usageError(err, "missing number after", arg);
             if (!private_parseSteps(argv[i + 1], &options->steps))
                 return private_usageError(err, "--steps needs a whole number above 0, not", argv[i + 1]);
             i++;
-        } else {
+        } else if (arg[0] == '-' && arg[1] != 0) {
             return private_usageError(err, "unknown option", arg);
+        } else {
+            // The game folder; "--data DIR" names it as well, and a run has one.
+            if (options->dataDirectory) return private_usageError(err, "a second game folder", arg);
+            if (!*arg) return private_usageError(err, "an empty game folder", arg);
+            options->dataDirectory = arg;
         }
     }
     return -1;

@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "core/tree.h"
+#include "graphics/glErrorLine.h"
 #include "platform/glEnvironment.h"
 
 static _treeNode *groupSoundList = nullptr;
@@ -134,6 +136,8 @@ static void private_loadGroupLine(char *line) {
         snprintf(path, sizeof(path), "%s%s", kSoundFolder, field);
         if (!loadWavFile(&group.sounds[group.numSounds], path)) {
             fprintf(stderr, "Error: Unable to locate sound %s for event %s\n", field, group.name);
+            std::string text = std::string("Unable to locate sound ") + field + " for " + group.name;
+            glErrorLine_showHere(text.c_str());
             continue;
         }
         group.numSounds++;
@@ -148,6 +152,7 @@ void loadGroupSoundManagerIndexFile(const char *fileName) {
     FILE *file = openFile(fileName, "rb");
     if (!file) {
         fprintf(stderr, "Error: Unable to locate sound index file %s\n", fileName);
+        glErrorLine_showHere((std::string("Unable to locate sound index file ") + fileName).c_str());
         return;
     }
     char line[kMaxLineLength + 1];

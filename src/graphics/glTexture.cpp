@@ -7,8 +7,10 @@
 
 #include <climits>
 #include <cstring>
+#include <string>
 
 #include "core/glMemory.h"
+#include "graphics/glErrorLine.h"
 #include "graphics/glTexture.h"
 
 // The registry: one child per record, in load order, created on first load.
@@ -111,6 +113,12 @@ static int private_readTGA(FILE *file, const char *name, tgaImage *image)
     return ok;
 }
 
+// The designer's error line; the log has the line written where it failed.
+static void private_showLoadFailure(const char *what, const char *fileName) {
+    std::string text = std::string(what) + " \"" + fileName + "\"";
+    glErrorLine_showHere(text.c_str());
+}
+
 int glTexture_loadTexture(const char *fileName, int flags)
 {
     if (!fileName) {
@@ -146,12 +154,16 @@ int glTexture_loadTexture(const char *fileName, int flags)
     FILE *file = fopen(fileName, "rb");
     if (!file) {
         fprintf(stderr, "Unable to open the texture file \"%s\"\n", fileName);
+        private_showLoadFailure("Unable to open the texture file", fileName);
         return revivedNumber;
     }
     tgaImage image;
     int ok = private_readTGA(file, fileName, &image);
     fclose(file);
-    if (!ok) return revivedNumber;
+    if (!ok) {
+        private_showLoadFailure("Unable to read the texture file", fileName);
+        return revivedNumber;
+    }
 
     glTexture fresh;
     glTexture *texture = revived;

@@ -11,6 +11,7 @@
 #include "audio/glSound.h"
 #include "graphics/glText.h"
 #include "platform/glEnvironmentInternal.h"
+#include "platform/glPresentation.h"
 
 envState env;
 
@@ -87,8 +88,22 @@ static int16_t private_desktopDepth(void) {
     return (int16_t)bits;
 }
 
+// Whether the display lists a mode of exactly that size.
+static int private_modeOffered(int width, int height) {
+    int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; i++) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) == 0 && mode.w == width && mode.h == height) return 1;
+    }
+    return 0;
+}
+
 // Ask for a full-screen display mode of the given size at the desktop's refresh rate.
+// When the display offers no such mode (most flat panels), full screen keeps the
+// desktop's own mode and the view is shown scaled (glPresentation).
 static int private_requestDisplayMode(int width, int height, int bits) {
+    if (!private_modeOffered(width, height))
+        return SDL_SetWindowFullscreen(env.hWnd, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
     SDL_DisplayMode desktop;
     SDL_DisplayMode mode = {0, width, height, 0, nullptr};
     if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
@@ -111,6 +126,7 @@ void KillGLWindow(void) {
     if (env.fullscreen && env.hWnd) SDL_SetWindowFullscreen(env.hWnd, 0);
     if (env.hRC) {
         KillFont();
+        glPresentation_release();
         if (SDL_GL_MakeCurrent(env.hWnd, nullptr) != 0) private_shutdownErrorBox("Release Of DC And RC Failed.");
         SDL_GL_DeleteContext(env.hRC);
         env.hRC = nullptr;
@@ -153,7 +169,9 @@ bool CreateGLWindow(const char *title, int width, int height, int bits, bool ful
         SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
     }
 
-    env.hWnd = SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    // Resizable: a larger window shows the view scaled (glPresentation).
+    env.hWnd = SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    if (env.hWnd) SDL_SetWindowMinimumSize(env.hWnd, width, height);
     if (!env.hWnd) {
         fprintf(stderr, "SDL window: %s\n", SDL_GetError());
         KillGLWindow();
@@ -215,10 +233,12 @@ int initFullscreen(const char *title, int16_t width, int16_t height, int16_t dep
     if (!env.fullscreen) env.windowedMode = 1;
     private_initWindows();
     env.fullScreenInited = 1;
+    glEnvironment_openGamepads();
     return 0;
 }
 
 int deleteFullscreen(void) {
+    glEnvironment_closeGamepads();
     if (env.fullScreenInited || env.hWnd) {
         KillGLWindow();
         env.fullScreenInited = 0;
@@ -270,8 +290,11 @@ void switchToFullscreen(int16_t width, int16_t height, int16_t depth, int refres
         return;
     }
     SDL_ShowWindow(env.hWnd);
+    // The game's view keeps the requested size; on the desktop's own mode the
+    // screen is larger and shows it scaled.
     int w = width, h = height;
-    SDL_GetWindowSize(env.hWnd, &w, &h);
+    bool desktopMode = (SDL_GetWindowFlags(env.hWnd) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
+    if (!desktopMode) SDL_GetWindowSize(env.hWnd, &w, &h);
     env.fs_w = (int16_t)w;
     env.fs_h = (int16_t)h;
     env.fullscreen = 1;
@@ -365,6 +388,15 @@ static void private_setCursor(SDL_Cursor *cursor) {
     env.shownCursor = cursor;
 }
 
+void private_windowToView(int windowX, int windowY, int *x, int *y) {
+    int ww = env.fs_w, wh = env.fs_h, dw = env.fs_w, dh = env.fs_h;
+    if (env.hWnd) {
+        SDL_GetWindowSize(env.hWnd, &ww, &wh);
+        SDL_GL_GetDrawableSize(env.hWnd, &dw, &dh);
+    }
+    glPresentation_windowToView(windowX, windowY, ww, wh, dw, dh, env.fs_w, env.fs_h, x, y);
+}
+
 void getMouse(int *x, int *y) {
     int gx = 0, gy = 0, wx = 0, wy = 0;
     if (env.hWnd && SDL_GetMouseFocus() == env.hWnd) {
@@ -375,8 +407,7 @@ void getMouse(int *x, int *y) {
         gx -= wx;
         gy -= wy;
     }
-    *x = gx;
-    *y = env.fs_h - gy;
+    private_windowToView(gx, gy, x, y);
 }
 
 void hideMouse(void) {

@@ -38,6 +38,8 @@ enum {
     kEnvMsgLButtonUp = 0x0202,
     kEnvMsgRButtonDown = 0x0204,
     kEnvMsgRButtonUp = 0x0205,
+    kEnvMsgPadDown = 0x0400,  // a gamepad element went down / up; wParam: its element code
+    kEnvMsgPadUp = 0x0401,
     kEnvMsgOther = 0xFFFF,  // anything else; dispatched and reported as 0
 };
 
@@ -49,6 +51,8 @@ enum {
     kEnvEventKeyUp = 4,
     kEnvEventKeyDown = 5,
     kEnvEventQuit = 8,
+    kEnvEventPadUp = 16,    // gamepads (getPadElementFromEvent gives the element)
+    kEnvEventPadDown = 17,
 };
 
 // Modifier bits of getModifiersForLastEvent.
@@ -86,6 +90,14 @@ int getKeyFromEvent(envMessage message);
 void getMouseFromEvent(envMessage message, int *x, int *y);
 void getMouse(int *x, int *y);
 int getModifiersForLastEvent(void);
+// The gamepad element code of a pad event (glInput's kInputPadButtonBase ...).
+int getPadElementFromEvent(envMessage message);
+// Gamepads through SDL's game-controller layer: opened at window creation
+// and whenever one is plugged in; closed with the window. Buttons, the two
+// triggers and the eight stick directions are reported as pad events.
+void glEnvironment_openGamepads(void);
+void glEnvironment_closeGamepads(void);
+int glEnvironment_gamepadsOpen(void);
 void hideMouse(void);
 void showMouse(void);
 void disableMouseHiding(void);

@@ -2,6 +2,8 @@
 // then the engine's event codes; keys go through the virtual-key table.
 
 #include <cstring>
+#include <deque>
+#include <vector>
 
 #include "audio/glSound.h"
 #include "platform/glEnvironmentInternal.h"
@@ -108,6 +110,175 @@ static int private_virtualKey(SDL_Scancode scancode, Uint16 mod) {
     }
 }
 
+// ---- Gamepads ----
+
+// Element codes, as the input manager names them: buttons from 256 (SDL's
+// button numbers), then the triggers and the stick directions from 320.
+enum { kPadButtonBase = 256, kPadAxisBase = 320 };
+// An axis counts as pressed past half way and as released below a quarter, so
+// a stick resting near the threshold does not chatter.
+static const int kPadPressAt = 16384, kPadReleaseBelow = 8192;
+
+struct padState {
+    SDL_JoystickID id;
+    SDL_GameController *controller;  // null for a pad whose events came without opening it
+    uint32_t buttonsHeld;
+    uint32_t axesHeld;               // bit n: element kPadAxisBase + n
+};
+static std::vector<padState> pads;
+static std::deque<std::pair<int, int>> padTransitions;  // (element code, down), oldest first
+static int gamepadsUp = 0;
+
+static padState *private_pad(SDL_JoystickID id) {
+    for (padState &pad : pads)
+        if (pad.id == id) return &pad;
+    pads.push_back(padState{id, nullptr, 0, 0});
+    return &pads.back();
+}
+
+static void private_setAxisElement(padState *pad, int element, int pressed) {
+    uint32_t bit = 1u << element;
+    if (pressed == ((pad->axesHeld & bit) != 0)) return;
+    pad->axesHeld ^= bit;
+    padTransitions.emplace_back(kPadAxisBase + element, pressed);
+}
+
+// One axis event: the trigger, or the stick direction on each side of the centre.
+static void private_padAxis(const SDL_ControllerAxisEvent &event) {
+    padState *pad = private_pad(event.which);
+    int value = event.value;
+    auto pressedNow = [&](int element, int amount) {
+        bool held = (pad->axesHeld >> element) & 1u;
+        return held ? amount >= kPadReleaseBelow : amount > kPadPressAt;
+    };
+    switch (event.axis) {
+    case SDL_CONTROLLER_AXIS_TRIGGERLEFT: private_setAxisElement(pad, 0, pressedNow(0, value)); break;
+    case SDL_CONTROLLER_AXIS_TRIGGERRIGHT: private_setAxisElement(pad, 1, pressedNow(1, value)); break;
+    case SDL_CONTROLLER_AXIS_LEFTX:
+    case SDL_CONTROLLER_AXIS_LEFTY:
+    case SDL_CONTROLLER_AXIS_RIGHTX:
+    case SDL_CONTROLLER_AXIS_RIGHTY: {
+        // Left/right or up/down (SDL's y grows downwards) of one stick.
+        static const int firstElement[] = {2, 4, 6, 8};
+        int negative = firstElement[event.axis - SDL_CONTROLLER_AXIS_LEFTX];
+        // Releases first, so a stick flicked across the centre lets go before it presses.
+        bool towardsNegative = pressedNow(negative, -value), towardsPositive = pressedNow(negative + 1, value);
+        if (!towardsNegative) private_setAxisElement(pad, negative, 0);
+        if (!towardsPositive) private_setAxisElement(pad, negative + 1, 0);
+        if (towardsNegative) private_setAxisElement(pad, negative, 1);
+        if (towardsPositive) private_setAxisElement(pad, negative + 1, 1);
+        break;
+    }
+    default: break;
+    }
+}
+
+static void private_padButton(const SDL_ControllerButtonEvent &event) {
+    if (event.button >= 32) return;
+    padState *pad = private_pad(event.which);
+    uint32_t bit = 1u << event.button;
+    int down = event.state == SDL_PRESSED;
+    if (down == ((pad->buttonsHeld & bit) != 0)) return;
+    pad->buttonsHeld ^= bit;
+    padTransitions.emplace_back(kPadButtonBase + event.button, down);
+}
+
+static void private_padAdded(int deviceIndex) {
+    if (!gamepadsUp) return;
+    SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(deviceIndex);
+    for (const padState &pad : pads)
+        if (pad.id == id && pad.controller) return;  // already open
+    SDL_GameController *controller = SDL_GameControllerOpen(deviceIndex);
+    if (!controller) {
+        fprintf(stderr, "Gamepad %d could not be opened: %s\n", deviceIndex, SDL_GetError());
+        return;
+    }
+    private_pad(SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller)))->controller = controller;
+    const char *name = SDL_GameControllerName(controller);
+    fprintf(stderr, "Gamepad connected: %s\n", name ? name : "(no name)");
+}
+
+// An unplugged pad lets go of everything it held.
+static void private_padRemoved(SDL_JoystickID id) {
+    for (size_t i = 0; i < pads.size(); i++) {
+        if (pads[i].id != id) continue;
+        for (int b = 0; b < 32; b++)
+            if ((pads[i].buttonsHeld >> b) & 1u) padTransitions.emplace_back(kPadButtonBase + b, 0);
+        for (int a = 0; a < 10; a++)
+            if ((pads[i].axesHeld >> a) & 1u) padTransitions.emplace_back(kPadAxisBase + a, 0);
+        if (pads[i].controller) {
+            SDL_GameControllerClose(pads[i].controller);
+            fprintf(stderr, "Gamepad disconnected\n");
+        }
+        pads.erase(pads.begin() + (long)i);
+        return;
+    }
+}
+
+void glEnvironment_openGamepads(void) {
+    if (gamepadsUp) return;
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
+        fprintf(stderr, "No gamepads: %s\n", SDL_GetError());
+        return;
+    }
+    gamepadsUp = 1;
+    // Pads already plugged in are announced as added devices by the event queue.
+}
+
+void glEnvironment_closeGamepads(void) {
+    for (padState &pad : pads)
+        if (pad.controller) SDL_GameControllerClose(pad.controller);
+    pads.clear();
+    padTransitions.clear();
+    if (gamepadsUp) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+    gamepadsUp = 0;
+}
+
+int glEnvironment_gamepadsOpen(void) {
+    int count = 0;
+    for (const padState &pad : pads) count += pad.controller != nullptr;
+    return count;
+}
+
+int getPadElementFromEvent(envMessage message) { return (int)message.wParam; }
+
+// Controller events change the pad state; what they press or release is
+// queued and handed out one event at a time.
+static bool private_padEvent(const SDL_Event &event) {
+    switch (event.type) {
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP: private_padButton(event.cbutton); return true;
+    case SDL_CONTROLLERAXISMOTION: private_padAxis(event.caxis); return true;
+    case SDL_CONTROLLERDEVICEADDED: private_padAdded(event.cdevice.which); return true;
+    case SDL_CONTROLLERDEVICEREMOVED: private_padRemoved(event.cdevice.which); return true;
+    // The joystick layer's own events say again what the controller events say.
+    case SDL_JOYAXISMOTION:
+    case SDL_JOYBALLMOTION:
+    case SDL_JOYHATMOTION:
+    case SDL_JOYBUTTONDOWN:
+    case SDL_JOYBUTTONUP:
+    case SDL_JOYDEVICEADDED:
+    case SDL_JOYDEVICEREMOVED:
+    case SDL_JOYBATTERYUPDATED:
+    case SDL_CONTROLLERDEVICEREMAPPED:
+    case SDL_CONTROLLERTOUCHPADDOWN:
+    case SDL_CONTROLLERTOUCHPADMOTION:
+    case SDL_CONTROLLERTOUCHPADUP:
+    case SDL_CONTROLLERSENSORUPDATE: return true;
+    default: return false;
+    }
+}
+
+static int private_nextPadTransition(envMessage *message) {
+    if (padTransitions.empty()) return kEnvEventNone;
+    std::pair<int, int> transition = padTransitions.front();
+    padTransitions.pop_front();
+    memset(message, 0, sizeof(*message));
+    message->message = transition.second ? kEnvMsgPadDown : kEnvMsgPadUp;
+    message->wParam = (uint64_t)transition.first;
+    return transition.second ? kEnvEventPadDown : kEnvEventPadUp;
+}
+
 static int private_modifierBits(Uint16 mod) {
     int bits = 0;
     if (mod & KMOD_SHIFT) bits |= kEnvModShift;
@@ -211,8 +382,15 @@ static void private_dispatch(const envMessage &message) {
 int getNextEvent(envMessage *message) {
     if (env.quitFlag) return kEnvEventQuit;
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return kEnvEventNone;
+    if (!padTransitions.empty()) return private_nextPadTransition(message);
     SDL_Event event;
-    if (!SDL_PollEvent(&event)) return kEnvEventNone;
+    // Pad events that press or release nothing (a stick moving within its dead
+    // zone, many times a second) are skipped rather than ending the drain.
+    for (;;) {
+        if (!SDL_PollEvent(&event)) return kEnvEventNone;
+        if (!private_padEvent(event)) break;
+        if (!padTransitions.empty()) return private_nextPadTransition(message);
+    }
     private_translate(event, message);
 
     switch (message->message) {
@@ -259,8 +437,7 @@ int getKeyFromEvent(envMessage message) {
 void getMouseFromEvent(envMessage message, int *x, int *y) {
     uint16_t mx = (uint16_t)(message.lParam & 0xFFFF);
     uint16_t my = (uint16_t)((message.lParam >> 16) & 0xFFFF);
-    *x = mx;
-    *y = env.fs_h - my;
+    private_windowToView(mx, my, x, y);
 }
 
 int getModifiersForLastEvent(void) { return env.modifiersPressed; }

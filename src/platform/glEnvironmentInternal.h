@@ -45,3 +45,7 @@ extern envState env;
 enum { kEnvBoxInformation, kEnvBoxExclamation, kEnvBoxStop, kEnvBoxQuestion };
 // Returns 1 for Yes (or OK), 0 for No.
 int private_environmentMessageBox(const char *text, const char *caption, int kind, int defaultYes);
+
+// A window position (top-left origin, window points) as view coordinates
+// (lower-left origin), through the scaled presentation when there is one.
+void private_windowToView(int windowX, int windowY, int *x, int *y);

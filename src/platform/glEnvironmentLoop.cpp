@@ -9,6 +9,7 @@
 
 #include "audio/glSound.h"
 #include "platform/glEnvironmentInternal.h"
+#include "platform/glPresentation.h"
 
 void setGlobalFunctions(envDisplayFunc display, envUpdateFunc update, envEventFunc event) {
     env.displayFunc = display;
@@ -189,6 +190,9 @@ void swapBuffers(void) {
     // The offscreen driver's swap does not wait for the frame; without finishing
     // it first, frames pile up in the driver.
     const char *driver = SDL_GetCurrentVideoDriver();
+    int drawableWidth = env.fs_w, drawableHeight = env.fs_h;
+    SDL_GL_GetDrawableSize(env.hWnd, &drawableWidth, &drawableHeight);
+    glPresentation_present(env.fs_w, env.fs_h, drawableWidth, drawableHeight);
     if (driver && strcmp(driver, "offscreen") == 0) glFinish();
     SDL_GL_SwapWindow(env.hWnd);
 }

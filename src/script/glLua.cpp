@@ -14,6 +14,7 @@
 #include "core/glObjectManager.h"
 #include "core/glXMLParser.h"
 #include "core/tree.h"
+#include "graphics/glErrorLine.h"
 #include "platform/glEnvironment.h"
 #include "script/glLuaArgs.h"
 #include "script/glLuaConsole.h"
@@ -44,6 +45,7 @@ static int gcCounter = 0;
 static int runDepth = 0;  // scripts running now (they nest through C functions)
 static unsigned long chunksCompiled = 0;
 static _treeNode *foundScripts = nullptr;  // script elements found by the running search
+static std::string documentName;           // the document loaded last (or being loaded)
 
 // Update steps between forced collections.
 enum { kGarbageCollectionSteps = 50 };
@@ -230,16 +232,36 @@ int glLua_runScript(lua_State *state, const char *script, int direct) {
 
 const char *glLua_getLastScript(void) { return lastScriptRun; }
 
+const char *glLua_getDocumentName(void) { return documentName.c_str(); }
+
+int glLua_scriptLineFromChunk(const char *chunkName, int line) {
+    // A cached script runs as the body of "function compiledScript_<n>()\n".
+    if (chunkName && strstr(chunkName, "function compiledScript_") && line > 0) return line - 1;
+    return line;
+}
+
+// The running script's place for the error line: the innermost function
+// written in Lua that is running now.
+static void private_where(char *buffer, int size) {
+    buffer[0] = 0;
+    if (!luaRef || runDepth == 0) return;
+    lua_Debug frame;
+    for (int level = 0; lua_getstack(luaRef, level, &frame); level++) {
+        if (!lua_getinfo(luaRef, "Sl", &frame) || frame.currentline <= 0) continue;
+        int line = glLua_scriptLineFromChunk(frame.source, frame.currentline);
+        if (documentName.empty())
+            snprintf(buffer, (size_t)size, "script line %d", line);
+        else
+            snprintf(buffer, (size_t)size, "%s, script line %d", documentName.c_str(), line);
+        return;
+    }
+}
+
 unsigned long glLua_getChunksCompiled(void) { return chunksCompiled; }
 
 // --- The state ---
 
-lua_State *glLua_createVM(void) {
-    lua_State *L = luaL_newstate();
-    if (!L) {
-        fprintf(stderr, "Error: Unable to initialize Lua\n");
-        return nullptr;
-    }
+void glLua_openStandardLibraries(lua_State *L) {
     static const luaL_Reg libraries[] = {
         {"", luaopen_base},          {LUA_IOLIBNAME, luaopen_io},       {LUA_STRLIBNAME, luaopen_string},
         {LUA_MATHLIBNAME, luaopen_math}, {LUA_TABLIBNAME, luaopen_table},
@@ -249,6 +271,15 @@ lua_State *glLua_createVM(void) {
         lua_pushstring(L, library.name);
         lua_call(L, 1, 0);
     }
+}
+
+lua_State *glLua_createVM(void) {
+    lua_State *L = luaL_newstate();
+    if (!L) {
+        fprintf(stderr, "Error: Unable to initialize Lua\n");
+        return nullptr;
+    }
+    glLua_openStandardLibraries(L);
     glLua_runScript(L, kPrintScript, 1);
     initLuaConsoleManager(L);
     return L;
@@ -373,9 +404,11 @@ static int private_loadDocument(const char *fileName) {
     removeAllEventGroups();
     glApplication_disarmUserCancelScript();
 
+    documentName = fileName;
     xmlData = glParseXML_createFromFile(fileName);
     if (!xmlData) {
         fprintf(stderr, "Error: Unable to locate file \"%s\"\n", fileName);
+        glErrorLine_show(nullptr, ("Unable to locate file \"" + documentName + "\"").c_str());
         return 0;
     }
     private_convertLineEnds(xmlData);
@@ -405,6 +438,10 @@ static int private_load(const char *fileName) {
 
 void glLua_loadXMLFile(const char *fileName) {
     if (fileName && private_load(fileName)) glMemoryTrace_recordLoad(fileName);
+}
+
+void glLua_queueXMLFile(const char *fileName) {
+    if (fileName) private_queue(fileName);
 }
 
 void glLua_updateLuaManager(void) {
@@ -457,6 +494,7 @@ int glLua_prestartup(void) {
         setQuitFlag(1);
         return 0;
     }
+    glErrorLine_setWhereFunc(private_where);
     initLuaSpriteManager(luaRef, objectManager);
     for (const luaL_Reg *entry = hostFunctions; entry->name; entry++) glLua_register(luaRef, entry->name, entry->func);
     return 1;
@@ -473,6 +511,8 @@ void glLua_shutdown(void) {
     private_destroyCache(0);
     private_freeName(private_takeQueued());
     destructLuaConsoleManager();
+    glErrorLine_setWhereFunc(nullptr);
+    documentName.clear();
     lastScriptRun = nullptr;
     gcCounter = 0;
 }

@@ -25,6 +25,8 @@ void glLua_shutdown(void);
 lua_State *glLua_createVM(void);
 // Runs the `atexit` hook and closes the state. Returns 1.
 int glLua_destructVM(lua_State *state);
+// Opens base, io, string, math and table in a state, as every state has them.
+void glLua_openStandardLibraries(lua_State *L);
 
 lua_State *glLua_getLuaRef(void);
 _treeNode *glLua_getObjectManager(void);
@@ -43,6 +45,11 @@ void glLua_register(lua_State *state, const char *name, lua_CFunction function);
 int glLua_runScript(lua_State *state, const char *script, int direct);
 // The text most recently started (the one running while a script runs).
 const char *glLua_getLastScript(void);
+// The name of the document loaded last (also when it could not be read), or "".
+const char *glLua_getDocumentName(void);
+// A line number Lua reports for a chunk, as a line of the script itself
+// (cached scripts run inside a function whose first line the host wrote).
+int glLua_scriptLineFromChunk(const char *chunkName, int line);
 // Texts compiled so far (script bodies and the calls of cached scripts).
 unsigned long glLua_getChunksCompiled(void);
 
@@ -54,6 +61,9 @@ void glLua_setGlobalAsString(lua_State *state, const char *value, const char *na
 // "compiledScript_<address>" functions with them. Called while a script runs,
 // the load is queued instead.
 void glLua_loadXMLFile(const char *fileName);
+// Queues a document as the script function loadXMLFile does: it is loaded at
+// the next update step (the last request wins).
+void glLua_queueXMLFile(const char *fileName);
 // Once per update step: garbage collection every 50 steps, queued loads.
 void glLua_updateLuaManager(void);
 // Runs the script hook `userSwitchWindowEnvironmentCallback` after a

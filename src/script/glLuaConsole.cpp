@@ -4,13 +4,16 @@
 #include "script/glLuaConsole.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include "core/glMemory.h"
 #include "core/tree.h"
+#include "graphics/glErrorLine.h"
 #include "graphics/glText.h"
 #include "script/glLua.h"
 #include "script/glLuaArgs.h"
+#include "script/glLuaConsoleView.h"
 
 static _treeNode *messageTree = nullptr;
 static _treeNode *commandTree = nullptr;  // nothing types commands into this console
@@ -119,7 +122,7 @@ const char *getLineInParagraph(const char *text, int n, int *length) {
     }
 }
 
-void activateLuaConsole(void) {}
+void activateLuaConsole(void) { luaConsoleView_toggle(); }
 
 int luaConsole_panicCallback(lua_State *L) {
     glLua_destructVM(L);
@@ -146,12 +149,35 @@ static void private_quoteFailingLine(const char *script) {
     private_free(quoted, (size_t)length);
 }
 
+// The error line: the document and the script's line, then the message
+// without the chunk name Lua puts in front ("[string \"...\"]:3: ").
+static void private_showErrorLine(const char *message) {
+    int line = glLua_scriptLineFromChunk(message, luaConsole_errorLineFromMessage(message));
+    const char *text = message;
+    if (line > 0) {
+        const char *chunkEnd = strstr(message, "]:");
+        const char *afterLine = strstr(chunkEnd ? chunkEnd : message, ": ");
+        if (afterLine) text = afterLine + 2;
+    }
+    const char *document = glLua_getDocumentName();
+    char where[320] = "";
+    if (line > 0)
+        snprintf(where, sizeof(where), "%s%sscript line %d", document, *document ? ", " : "", line);
+    else
+        snprintf(where, sizeof(where), "%s", document);
+    glErrorLine_show(where, text);
+}
+
 void luaConsole_reportError(const char *message) {
     if (!message) return;
+    // The log keeps it too: the console's lines are gone with the run.
+    fprintf(stderr, "Script error: %s\n", message);
     const char *script = glLua_getLastScript();
     if (script) private_quoteFailingLine(script);
     console_addParagraph(message);
-    activateLuaConsole();
+    private_showErrorLine(message);
+    // The view is not opened here: it would take the keys from the game at
+    // every script error. Errors show in the lines whenever the view is open.
 }
 
 void luaConsole_setErrorLine(int line) { errorLine = line < 0 ? 0 : line; }
@@ -228,4 +254,5 @@ void destructLuaConsoleManager(void) {
     destructTree(commandTree);
     messageTree = commandTree = nullptr;
     luaRef = nullptr;
+    luaConsoleView_reset();
 }

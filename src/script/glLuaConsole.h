@@ -1,8 +1,8 @@
 // glLuaConsole: the script console, the engine's message sink for scripts.
 // It keeps the newest 30 lines (wrapped at 460 pixels of system-font text),
 // owns the error reporter installed as the interpreter's `_ALERT` and the panic
-// handler. It draws nothing: there is no on-screen view, and activating the
-// console (Control+B) has no visible effect. Main thread only.
+// handler. Its on-screen view, with the prompt, is glLuaConsoleView; activating
+// the console (Control+B) shows or hides that view. Main thread only.
 #pragma once
 
 #include <lua.hpp>
@@ -25,12 +25,13 @@ int console_addParagraph(const char *string);
 // Only lines ended by LF count; null when there are fewer.
 const char *getLineInParagraph(const char *text, int n, int *length);
 
-// Control+B. The console has no view, so this does nothing.
+// Control+B: shows the view when hidden, hides it when shown.
 void activateLuaConsole(void);
 // Panic handler: closes the state (the atexit hook runs first). Returns 0.
 int luaConsole_panicCallback(lua_State *L);
 
-// The error reporter (what `_ALERT` does), callable from C.
+// The error reporter (what `_ALERT` does), callable from C. It leaves the view
+// as it is.
 void luaConsole_reportError(const char *message);
 // Line of the last syntax error (1-based, 0 = none), quoted by the reporter.
 void luaConsole_setErrorLine(int line);

@@ -22,11 +22,12 @@
 #include "script/glLua.h"
 #include "script/glLuaArgs.h"
 #include "script/glLuaEnvironmentGlue.h"
+#include "sprites/glLuaSpriteCollisions.h"
+#include "sprites/glLuaSpriteEventManager.h"
 
 static lua_State *luaRef = nullptr;
 static _treeNode *objMgr = nullptr;
 static _treeNode *xmlData = nullptr;
-static _treeNode *spriteEventList = nullptr;  // scheduled events; filled once events are built
 static int gUpdateCameraPosition = 0;
 static int selectedSprite = -1;
 static int newSprite = -1;
@@ -227,9 +228,9 @@ int addLuaSprite(_treeNode *manager, _treeNode *definition, const char *type, in
     sprite->recordChanged = 1;
     if (type && !strcmp(type, "slash")) gSlashSprite = &sprite->self;
     spriteReferenceArray[ref] = sprite;
-    // The event function is set here once sprite events are built.
     insertObject(manager, sprite, (uint32_t)layer, displayLuaSprite, updateLuaSprite, destructLuaSprite,
                  prefetchLuaSpriteUpdate);
+    setObjectEvents(manager, sprite, eventLuaSprite);
     numberOfLuaSprites++;
     return ref;
 }
@@ -242,7 +243,8 @@ void destructLuaSprite(void *data) {
         if (rec->texturesLoaded[i] >= 0) glTexture_unloadTexture((int)rec->texturesLoaded[i]);
         rec->texturesLoaded[i] = -1;
     }
-    // Collision-group memberships are dropped here once collision groups are built.
+    removeSpriteFromAllCollisionGroups(rec);
+    spriteEventManagerForgetSprite(rec);
     // Only this record's own slot is emptied: a sprite that lost its slot to a
     // new table must not clear the reference of whichever sprite holds it now.
     if (getSprite(rec->spriteRef) == sprite) spriteReferenceArray[rec->spriteRef] = nullptr;
@@ -271,7 +273,7 @@ int updateLuaSprite(void *data, uint32_t frame) { return stepLuaSpriteMotion((lu
 
 // ---- Collision shapes and world bounds ----
 
-static collisionRec *private_shapeOf(const luaSpriteInfoRec *rec, int *flipped) {
+collisionRec *getRecordCollisionShape(const luaSpriteInfoRec *rec, int *flipped) {
     *flipped = 0;
     collisionRec *shape = rec->colRec;
     if (shape && rec->cellAnimation) *flipped = rec->flippedTexture;
@@ -290,13 +292,13 @@ collisionRec *getSpriteCollisionRecord(int spriteRef, int *flipped) {
     if (!flipped) flipped = &ignored;
     *flipped = 0;
     luaSpriteInfo *sprite = getSprite(spriteRef);
-    return sprite ? private_shapeOf(&sprite->self, flipped) : nullptr;
+    return sprite ? getRecordCollisionShape(&sprite->self, flipped) : nullptr;
 }
 
 // Widens the bounds by every vertex of an immobile sprite's shape.
 static void private_addShapeToBounds(const luaSpriteInfoRec *rec) {
     int flipped = 0;
-    collisionRec *shape = private_shapeOf(rec, &flipped);
+    collisionRec *shape = getRecordCollisionShape(rec, &flipped);
     if (!shape || !shape->polygonList) return;
     float *g = environment_globals;
     for (_treeNode *node = getChild(shape->polygonList, 0); node; node = getSibling(node)) {
@@ -362,7 +364,8 @@ static void private_followFocusSprite(void) {
 
 void updateLuaSpriteManager(void) {
     if (gLevelEditorActive) return;  // editor scrolling and dragging come with the editor
-    // The collision pass and the scheduled events run here once they are built.
+    checkForCollisions();
+    runScheduledSpriteEvents();
     private_followFocusSprite();
 }
 
@@ -381,8 +384,6 @@ static void private_registerAll(lua_State *L);
 void initLuaSpriteManager(lua_State *L, _treeNode *manager) {
     luaRef = L;
     objMgr = manager;
-    destructTree(spriteEventList);
-    spriteEventList = createTree();
     for (float &value : environment_globals) value = 0;
     gUpdateCameraPosition = 0;
     selectedSprite = newSprite = -1;
@@ -390,14 +391,14 @@ void initLuaSpriteManager(lua_State *L, _treeNode *manager) {
     // Screen transitions register here once they are built.
     private_registerAll(L);
     initLuaSpriteSoundManager(L);
-    // The collision and event managers start here once they are built.
+    initLuaSpriteCollisionManager(L, manager);
+    initLuaSpriteEventManager(L, manager);
     initLuaEnvironmentGlue(L);
 }
 
 void destructLuaSpriteManager(void) {
-    destructTree(spriteEventList);
-    spriteEventList = nullptr;
-    // The collision and event managers are destroyed here once they are built.
+    destructLuaSpriteCollisionManager();
+    destructLuaSpriteEventManager();
     // Sprites still alive are destroyed with the object manager and find no slot.
     if (spriteReferenceArray) glFree(spriteReferenceArray, (uint32_t)referenceArraySize * (uint32_t)sizeof(luaSpriteInfo *));
     spriteReferenceArray = nullptr;
@@ -467,16 +468,8 @@ static int lua_getEnvironmentGlobal(lua_State *L) {
 // Script names of modules that are not built yet: each raises its own usage
 // error until its module replaces the entry with the real function.
 static const char *const kNotAvailableYet[] = {
-    // events
-    "schedualEventForSprite",
     // editor
     "activateSpriteEditor", "deactivateSpriteEditor",
-    // control-bound acceleration, mouse tracking, collision
-    "setSpriteImmobile", "isSpriteImmobile", "setSpriteCollisionScaleValue", "setSpriteCollideOnlyWithSprite",
-    "removeCollisionWithSprite", "setSpritePassthrough", "setSpriteElasticity", "isPointInAPlatform",
-    "forceCollisionCheck", "forcePlatformSeparation", "startSpriteTrackMouseY", "startSpriteTrackMouseX",
-    "endSpriteTrackMouse", "endAnimationWhenLandOnPlatform", "bindAccelerationToEvent",
-    "bindAccelerationToDualEvents", "removeAccelerationBoundToEvent", "clearSpriteControlVelocities",
 };
 
 static int lua_notAvailableYet(lua_State *L) {
@@ -510,4 +503,5 @@ static void private_registerAll(lua_State *L) {
     registerLuaSpritePlacementFunctions(L);
     registerLuaSpriteAnimationFunctions(L);
     registerLuaSpritePathFunctions(L);
+    registerLuaSpriteControlFunctions(L);
 }

@@ -334,6 +334,8 @@ void setCollisionOverlayMode(int on);
 // The shape of a sprite now: its own, or the current frame's, with the mirror
 // bits that apply to it. Null (flipped 0) for a missing sprite.
 collisionRec *getSpriteCollisionRecord(int spriteRef, int *flipped);
+// The same for a record in hand (no lookup).
+collisionRec *getRecordCollisionShape(const luaSpriteInfoRec *rec, int *flipped);
 
 // ---- Motion (glLuaSpriteMotion.cpp) ----
 
@@ -385,6 +387,17 @@ int frameCollisionKey(const char *file, const char *origin, float scale, char *k
 // The binding's speed after one update of its events (accelerate while the
 // first is on, decelerate while the second is on, each within its limit).
 void stepAccelerationBinding(accelerationBinding *binding);
+// Every binding's speed / acceleration := 0.
+void clearSpriteControlVelocities(luaSpriteInfoRec *sprite);
+void clearSpriteControlAcceleration(luaSpriteInfoRec *sprite);
+// Both of the above, and the moves of the current animation's frames.
+void killAllSpriteMovement(luaSpriteInfoRec *sprite);
+// Appends a binding driven by the two value slots (either may be null: never
+// on), replacing every binding of the sprite whose first slot is valueA.
+void bindAccelerationToValues(luaSpriteInfoRec *sprite, long *valueA, long *valueB, const float *acceleration,
+                              const float *maxVelocity, const float *initialVelocity);
+// Removes every binding whose first slot is `value`.
+void removeAccelerationBoundToValue(luaSpriteInfoRec *sprite, const long *value);
 
 // ---- Definitions (glLuaSpriteDefinitions.cpp) ----
 
@@ -420,6 +433,7 @@ void registerLuaSpritePlacementFunctions(lua_State *L);
 void registerLuaSpriteRenderFunctions(lua_State *L);
 void registerLuaSpriteAnimationFunctions(lua_State *L);
 void registerLuaSpritePathFunctions(lua_State *L);
+void registerLuaSpriteControlFunctions(lua_State *L);
 // Checks for the many functions that take "at least" some arguments: the count
 // is at least strlen(signature) and those arguments have the types of
 // glLuaArgs_check's letters; otherwise `usage` is raised.

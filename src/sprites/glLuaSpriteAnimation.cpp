@@ -5,7 +5,7 @@
 // kick, pivot, event and sound from the elements that follow it. Also the
 // per-update stepping of the current frame and the five animation script
 // functions. Frames are drawn by glLuaSpriteRender; frame collision outlines
-// are read by the collision module from the key kept on the frame.
+// are read and cached by the collision module.
 
 #include "sprites/glLuaSprite.h"
 
@@ -21,6 +21,7 @@
 #include "graphics/glTexture.h"
 #include "script/glLua.h"
 #include "script/glLuaArgs.h"
+#include "sprites/glLuaSpriteCollisions.h"
 #include "sprites/glLuaSpriteEventManager.h"
 
 // Pauses are seconds; the update step is 5 ms.
@@ -119,6 +120,12 @@ static void private_readCollision(_treeNode *node, animationInfo *frame, const l
     if (origin && sscanf(origin, "(%d, %d)", &ox, &oy) != 2) ox = oy = 0;
     frame->collisionOffset[0] = ox;
     frame->collisionOffset[1] = oy;
+    // Scaled outlines mirror within the scaled frame.
+    float scale = rec->collisionScaleValue;
+    int tx = 0, ty = 0;
+    glTexture_getOrigin(frame->textureRef, &tx, &ty);
+    frame->colRec = loadCollisionRecordFromFile(key, file, scale, tx + ox, ty + oy, (int)((float)frame->width * scale),
+                                                (int)((float)frame->height * scale));
 }
 
 // One modifier element following a frame.

@@ -2,8 +2,7 @@
 // level document. A definition names a type; addSprite makes one sprite from
 // every definition of the type, runs its init script and reads its collision,
 // event, update and blend elements. Scripts stay in the document (borrowed);
-// the collision polygons themselves are read by the collision module, which
-// finds the file's cache key on the sprite. Also the level dump line and the
+// collision outlines are read and cached by the collision module. Also the level dump line and the
 // number test of update frequencies.
 
 #include "sprites/glLuaSprite.h"
@@ -18,8 +17,10 @@
 
 #include "core/glMemory.h"
 #include "core/glXMLParser.h"
+#include "graphics/glTexture.h"
 #include "script/glLua.h"
 #include "script/glLuaArgs.h"
+#include "sprites/glLuaSpriteCollisions.h"
 
 // The parameters of the addSprite call that is running, null between calls.
 static const char *const *parameterArray = nullptr;
@@ -117,8 +118,8 @@ static void private_runInitScript(_treeNode *definition, int ref) {
     glLua_runScript(L, script, 0);
 }
 
-// The collision script, and the key under which the collision module caches
-// the polygons of the file (the file text followed by the origin text).
+// The collision script, and the collision outline cached under the file
+// text followed by the origin text.
 static void private_readCollision(_treeNode *definition, luaSpriteInfoRec *rec) {
     _treeNode *collision = glParseXML_getNodeFromURL(definition, "xml://collision");
     if (!collision) return;
@@ -136,6 +137,13 @@ static void private_readCollision(_treeNode *definition, luaSpriteInfoRec *rec) 
     if (origin) memcpy(key + fileLength, origin, originLength);
     if (rec->collisionFileKey) glFree(rec->collisionFileKey, (uint32_t)strlen(rec->collisionFileKey) + 1);
     rec->collisionFileKey = key;
+    // The outline is placed at the texture origin (of the texture the init
+    // script set) plus the element's own origin.
+    int ox = 0, oy = 0, tx = 0, ty = 0, width = 0, height = 0;
+    if (origin && sscanf(origin, "(%d, %d)", &ox, &oy) != 2) ox = oy = 0;
+    glTexture_getOrigin(rec->textureRef, &tx, &ty);
+    if (!glTexture_getTextureDimensions(rec->textureRef, &width, &height)) width = height = 0;
+    rec->colRec = loadCollisionRecordFromFile(key, file, 1.0f, tx + ox, ty + oy, width, height);
 }
 
 static void private_readEvent(_treeNode *definition, luaSpriteInfoRec *rec) {

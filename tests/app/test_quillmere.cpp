@@ -81,7 +81,27 @@ TEST(CommandLine, StepsMustBeAWholePositiveNumber) {
     EXPECT_EQ(parse({}), -1);
     EXPECT_EQ(options.steps, 0u);
     EXPECT_EQ(options.dataDirectory, nullptr);
+    EXPECT_EQ(options.record, nullptr);
+
+    EXPECT_EQ(parse({"--record", "a.rec", "--headless"}), -1);
+    EXPECT_STREQ(options.record, "a.rec");
+    EXPECT_EQ(parse({"--replay", "b.rec"}), -1);
+    EXPECT_STREQ(options.replay, "b.rec");
+    for (std::vector<const char *> bad : std::vector<std::vector<const char *>>{
+             {"--record"}, {"--replay", ""}, {"--record", "a", "--replay", "b"}, {"--replay", "b", "--record", "a"}})
+        EXPECT_EQ(parse(bad), 2) << bad[0];
     fclose(sink);
+}
+
+TEST(Quillmere, AnUnreadableRecordingIsLoggedAndTheRunGoesOn) {
+    std::string folder = quillmere_makeFolder();
+    quillmereRun run = quillmere_run(folder, {"--headless", "--fixed-step", "--steps", "5", "--replay", "missing.rec"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.log.find("Unable to open \"" + folder), std::string::npos) << run.log;
+    run = quillmere_run(folder, {"--headless", "--fixed-step", "--steps", "5", "--record", "no/such/folder/a.rec"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.log.find("to record input"), std::string::npos) << run.log;
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

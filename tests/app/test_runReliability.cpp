@@ -87,17 +87,19 @@ TEST(RunReliability, TerminationEndsTheRunAndAKillKeepsTheLog) {
     <update language="Lua" frequency="0.005">
       steps = (steps or 0) + 1
       if steps == 10 then print("said before the end") io.stderr:write("a line of its own\n") end
+      if steps == 11 then error("a script error of its own") end
     </update>
   </sprite>
   <script language="Lua">initSpriteManager(2) addSprite("talker", 0)</script>)");
     for (int sig : {SIGTERM, SIGKILL}) {
         int pid = quillmere_start(folder, {"--headless"});
         ASSERT_GT(pid, 0);
-        EXPECT_TRUE(logShows(folder, "a line of its own\n", 60)) << sig;
+        EXPECT_TRUE(logShows(folder, "a script error of its own\n", 60)) << sig;
         kill(pid, sig);
         int code = quillmere_wait(pid, 60);
         std::string log = quillmere_readFile(folder + "/Log File.txt");
         EXPECT_NE(log.find("said before the end\n"), std::string::npos) << log;
+        EXPECT_NE(log.find("a line of its own\n"), std::string::npos) << log;
         if (sig == SIGTERM) {
             EXPECT_EQ(code, 0);
             EXPECT_NE(log.find("Video Card Information"), std::string::npos);

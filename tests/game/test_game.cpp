@@ -3,19 +3,20 @@
 // than 2,000 update steps. Any script error, any missing or unreadable asset
 // fails the run; the final screenshots must show the game's art.
 //
-// A headless run receives no input, so the test starts the game through a start
-// document of its own. It replaces Data/index.xml, which it keeps as
-// Data/shipped-index.xml and includes unchanged; before that it makes every
-// script error print to the log as well as to the console (errors reach the
-// console through _ALERT; print writes to the log). To press "a key" it counts
-// the host's forced garbage collections, one every 50 update steps, with a
-// finalizer that re-arms itself; at the eighth (update step 401 at the latest)
-// it runs titleStart(), the script the title's interaction hook runs on a key
-// press or a click.
+// The test runs the game through a start document of its own. It replaces
+// Data/index.xml, which it keeps as Data/shipped-index.xml and includes
+// unchanged; before that it makes every script error print to the log as well
+// as to the console (errors reach the console through _ALERT; print writes to
+// the log), and at exit it prints where the camera is (256 pixels left of
+// Sprig, whom it follows) and where Sprig was. A headless run receives no
+// input: the player's keys come from a recording played back with --replay
+// (tests/game/data/start-walk-jump.rec): Space pressed on the title at update
+// step 400, then, in the first level, Right held for 150 steps and a jump.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -40,34 +41,40 @@ const char *const kReportErrorsToLog =
     "</script>\n"
     "<include file=\"Data/shipped-index.xml\"/>\n";
 
-const char *const kPressAKeyLater =
+// Watches Sprig without touching the game: the level's update function for him
+// is wrapped as it is defined (a new global of the shared script state), so
+// every one of his update steps notes where he is and how high he got. At exit
+// the camera and those notes go to the log.
+const char *const kSayWhereSprigIs =
     "<script language=\"Lua\">\n"
-    "gTestCollections = 0\n"
-    "local function armClock()\n"
-    "\tlocal token = newproxy(true)\n"
-    "\tgetmetatable(token).__gc = function()\n"
-    "\t\tlocal ok, message = pcall(function()\n"
-    "\t\t\tgTestCollections = gTestCollections + 1\n"
-    "\t\t\tif gTestCollections == 8 then\n"
-    "\t\t\t\tprint(\"Test: a key press\")\n"
-    "\t\t\t\ttitleStart()\n"
-    "\t\t\telse\n"
-    "\t\t\t\tarmClock()\n"
-    "\t\t\tend\n"
-    "\t\tend)\n"
-    "\t\tif not ok then _ALERT(message) end\n"
+    "gTestHighest = -1000\n"
+    "setmetatable(_G, { __newindex = function(globals, name, value)\n"
+    "\tif name == \"onSprigUpdate\" and type(value) == \"function\" then\n"
+    "\t\tlocal update = value\n"
+    "\t\tvalue = function(ref)\n"
+    "\t\t\tupdate(ref)\n"
+    "\t\t\tgTestX, gTestY = getSpriteLocation(ref)\n"
+    "\t\t\tgTestHighest = math.max(gTestHighest, gTestY)\n"
+    "\t\tend\n"
+    "\tend\n"
+    "\trawset(globals, name, value)\n"
+    "end })\n"
+    "function atexit()\n"
+    "\tprint(string.format(\"Test: camera at %.1f\", getEnvironmentGlobal(\"kEnv_WorldOrigin_X\")))\n"
+    "\tif gTestX then\n"
+    "\t\tprint(string.format(\"Test: Sprig at x=%.3f y=%.3f highest=%.3f\", gTestX, gTestY, gTestHighest))\n"
     "\tend\n"
     "end\n"
-    "armClock()\n"
     "</script>\n";
 
 // A copy of the shipped Data/ under a start document of the test's own.
-std::string gameFolder(bool pressAKey) {
+std::string gameFolder() {
     std::string folder = quillmere_makeFolder();
     fs::copy(fs::path(QUILLMERE_SOURCE_DIR) / "Data", fs::path(folder) / "Data", fs::copy_options::recursive);
     fs::rename(fs::path(folder) / "Data/index.xml", fs::path(folder) / "Data/shipped-index.xml");
     std::ofstream start(fs::path(folder) / "Data/index.xml", std::ios::binary);
-    start << "<?xml version=\"1.0\"?>\n" << kReportErrorsToLog << (pressAKey ? kPressAKeyLater : "");
+    start << "<?xml version=\"1.0\"?>\n" << kReportErrorsToLog << kSayWhereSprigIs;
+    fs::copy_file(fs::path(QUILLMERE_TEST_DATA_DIR) / "game/data/start-walk-jump.rec", fs::path(folder) / "keys.rec");
     return folder;
 }
 
@@ -144,10 +151,12 @@ int distinctColors(const screenshot &shot) {
 
 // Runs the binary with a silent sound device of its own, so that every sound
 // really loads (and a missing one is reported) whatever the calling environment.
-quillmereRun runGame(const std::string &folder, const std::string &steps, const std::string &screenshotName) {
+quillmereRun runGame(const std::string &folder, const std::string &steps, const std::string &screenshotName,
+                    bool replay) {
     quillmereRun run = {-1, folder, "", "", ""};
-    int pid = quillmere_start(folder, {"--headless", "--fixed-step", "--steps", steps, "--screenshot", screenshotName},
-                              {"SDL_VIDEODRIVER=offscreen", "ALSOFT_DRIVERS=null", "QUILLMERE_NONINTERACTIVE=1"});
+    std::vector<std::string> arguments = {"--headless", "--fixed-step", "--steps", steps, "--screenshot", screenshotName};
+    if (replay) arguments.insert(arguments.end(), {"--replay", "keys.rec"});
+    int pid = quillmere_start(folder, arguments, {"SDL_VIDEODRIVER=offscreen", "ALSOFT_DRIVERS=null", "QUILLMERE_NONINTERACTIVE=1"});
     run.exitCode = quillmere_wait(pid, 300);
     run.log = quillmere_readFile(folder + "/Log File.txt");
     return run;
@@ -162,8 +171,8 @@ void expectCleanLog(const quillmereRun &run) {
 }  // namespace
 
 TEST(ShippedGame, TitleScreenShowsTheNameOverTheNightScene) {
-    std::string folder = gameFolder(false);
-    quillmereRun run = runGame(folder, "300", "title.tga");
+    std::string folder = gameFolder();
+    quillmereRun run = runGame(folder, "300", "title.tga", false);
     expectCleanLog(run);
     EXPECT_EQ(run.log.find("Mossy Meadow"), std::string::npos) << "no key was pressed, the title stays";
 
@@ -186,26 +195,45 @@ TEST(ShippedGame, TitleScreenShowsTheNameOverTheNightScene) {
     EXPECT_GT(countNear(shot, 290, 60, 380, 140, {{94, 171, 86}, {140, 200, 104}, {190, 224, 158}}, 30), 200);
 }
 
-TEST(ShippedGame, KeyPressOnTheTitleLeadsIntoTheFirstLevel) {
-    std::string folder = gameFolder(true);
-    quillmereRun run = runGame(folder, "2600", "level.tga");
+TEST(ShippedGame, RecordedKeysStartTheFirstLevelAndMoveSprig) {
+    std::string folder = gameFolder();
+    quillmereRun run = runGame(folder, "2600", "level.tga", true);
     expectCleanLog(run);
     size_t title = run.log.find("Dewdrop Dell: title screen");
-    size_t press = run.log.find("Test: a key press");
+    size_t press = run.log.find("Dewdrop Dell: starting");
     size_t level = run.log.find("Dewdrop Dell: Mossy Meadow, 12 dew drops");
     ASSERT_NE(press, std::string::npos) << run.log;
     ASSERT_NE(level, std::string::npos) << run.log;
     EXPECT_LT(title, press);
     EXPECT_LT(press, level);
+    // Right held for 150 steps (at most 1.6 pixels a step, reached after 20)
+    // from x 136 on the ground; then a jump straight up that takes him well
+    // above the ground and back down onto its outline (top 59, his feet a
+    // pixel above his origin).
+    float x = -1, y = -1, highest = -1, camera = -1;
+    size_t at = run.log.find("Test: Sprig at x=");
+    ASSERT_NE(at, std::string::npos) << run.log;
+    ASSERT_EQ(sscanf(run.log.c_str() + at, "Test: Sprig at x=%f y=%f highest=%f", &x, &y, &highest), 3);
+    at = run.log.find("Test: camera at ");
+    ASSERT_NE(at, std::string::npos) << run.log;
+    ASSERT_EQ(sscanf(run.log.c_str() + at, "Test: camera at %f", &camera), 1);
+    EXPECT_GT(x, 136 + 130 * 1.6f);
+    EXPECT_LE(x, 136 + 150 * 1.6f);
+    EXPECT_GT(highest, 58 + 60) << "the jump lifts him";
+    EXPECT_GE(y, 58.0f);
+    EXPECT_LE(y, 58.1f);
+    // The camera keeps him 256 pixels from the view's left edge.
+    EXPECT_NEAR(camera, x - 256, 0.1f);
 
     screenshot shot = readScreenshot(folder + "/level.tga");
     ASSERT_EQ(shot.width, 640);
     ASSERT_EQ(shot.height, 480);
     EXPECT_GT(distinctColors(shot), 1000);
-    // A morning sky, grass and earth along the bottom, Sprig where the level puts him.
+    // A morning sky, grass and earth along the bottom (the first pool begins at
+    // 343), and Sprig where he walked to, back on the ground after his jump.
     rgb sky = shot.at(320, 300);
     EXPECT_GT(sky.b, sky.r + 40);
-    EXPECT_GT(countNear(shot, 0, 50, 440, 62, {{190, 238, 112}, {146, 214, 86}, {104, 188, 70}}), 2000);
+    EXPECT_GT(countNear(shot, 0, 50, 340, 62, {{190, 238, 112}, {146, 214, 86}, {104, 188, 70}}), 1500);
     EXPECT_GT(countNear(shot, 0, 0, 440, 30, {{154, 100, 66}, {122, 76, 56}, {182, 124, 80}}), 8000);
-    EXPECT_GT(countNear(shot, 136, 57, 168, 89, {{104, 186, 86}, {156, 218, 104}, {58, 128, 74}}), 100);
+    EXPECT_GT(countNear(shot, 256, 57, 288, 89, {{104, 186, 86}, {156, 218, 104}, {58, 128, 74}}), 100);
 }

@@ -375,8 +375,7 @@ TEST_F(Sprites, AllNinetyNamesAreFunctionsAndUnbuiltOnesSaySo) {
     EXPECT_EQ(call("local n, missing = 0, '' for name in string.gfind(names, '%S+') do n = n + 1 "
                    "if type(getfenv(0)[name]) ~= 'function' then missing = missing .. name end end return n, missing"),
               "90,");
-    EXPECT_EQ(call("return setSpriteImmobile(0, true)"), "error: usage: setSpriteImmobile is not available yet");
-    EXPECT_EQ(call("return clearSpriteControlVelocities()"), "error: usage: clearSpriteControlVelocities is not available yet");
+    EXPECT_EQ(call("return activateSpriteEditor()"), "error: usage: activateSpriteEditor is not available yet");
     // Sound and environment functions come with the sprite manager's start-up.
     EXPECT_EQ(call("return type(loadTexture), type(gSoundEffect)"), "function,number");
 }
