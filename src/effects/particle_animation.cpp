@@ -6,6 +6,8 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
+
 #include "core/glMemory.h"
 #include "core/glObjectManager.h"
 #include "graphics/glCamera.h"
@@ -75,12 +77,21 @@ void displayParticle(void *data) {
     auto *p = (particleInfo *)data;
     // The matrix the stack would hold: camera, location, scale, then the
     // rotations about z, y and x.
-    float m[16];
-    matrix_identity(m);
-    matrix_translate(m, p->location[0] - getEnvironmentValue(kEnv_WorldOrigin_X),
-                     p->location[1] - getEnvironmentValue(kEnv_WorldOrigin_Y), p->location[2]);
-    matrix_scale(m, p->scale[0], p->scale[1], p->scale[2]);
-    if (p->rotation[2] != 0.0f) matrix_rotate(m, p->rotation[2], 0.0f, 0.0f, 1.0f);
+    // Built directly for the usual case (no turn, or a turn about z only),
+    // which is most of the cost of a frame of thousands of particles.
+    float m[16] = {0};
+    float c = 1.0f, s = 0.0f;
+    if (p->rotation[2] != 0.0f) {
+        float radians = (float)(p->rotation[2] * M_PI / 180.0);  // as the GL library turns
+        c = cosf(radians), s = sinf(radians);
+    }
+    m[0] = p->scale[0] * c, m[1] = p->scale[1] * s;
+    m[4] = -p->scale[0] * s, m[5] = p->scale[1] * c;
+    m[10] = p->scale[2];
+    m[12] = p->location[0] - getEnvironmentValue(kEnv_WorldOrigin_X);
+    m[13] = p->location[1] - getEnvironmentValue(kEnv_WorldOrigin_Y);
+    m[14] = p->location[2];
+    m[15] = 1.0f;
     if (p->rotation[1] != 0.0f) matrix_rotate(m, p->rotation[1], 0.0f, 1.0f, 0.0f);
     if (p->rotation[0] != 0.0f) matrix_rotate(m, p->rotation[0], 1.0f, 0.0f, 0.0f);
     static const quadBatchKey kBlend = {0, 1, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA};
