@@ -142,6 +142,10 @@ static void private_writeFinalScreenshot(const std::string &path) {
 }
 
 int updateCallback(void) {
+    // Scripts run by this step outside the object manager's own pass may force
+    // a render, and with it a nested step that removes sprites the code running
+    // them still holds: their destruction waits for that code to return.
+    holdObjectDestruction();
     int x, y;
     getMouse(&x, &y);
     bool moved = previousMouseKnown && (x != previousMouseX || y != previousMouseY);
@@ -157,10 +161,13 @@ int updateCallback(void) {
 
     preupdateRopeAnimation();
     preupdateLuaSpriteManager();
+    releaseObjectDestruction();
     updateObjectManager(glLua_getObjectManager());
+    holdObjectDestruction();
     updateLuaSpriteManager();
     glLua_updateLuaManager();
     glInput_updateInputRecording();
+    releaseObjectDestruction();
     return 1;
 }
 
@@ -214,6 +221,8 @@ static void private_openLog(void) {
     if (probe) {
         fclose(probe);
         if (!freopen("Log File.txt", "wb", stderr)) return;
+        // Line by line, so a crash or a kill keeps every line written before it.
+        setvbuf(stderr, nullptr, _IOLBF, BUFSIZ);
     } else {
         fprintf(stderr, "Warning: cannot write \"Log File.txt\" here: %s\n", strerror(errno));
     }

@@ -120,6 +120,10 @@ static void private_loadGroupLine(char *line) {
     groupSound group;
     memset(&group, 0, sizeof(group));
     private_copyName(group.name, name);
+    // Lookups find the first group of a name, so a second one could never play:
+    // a level that loads its index again each time it starts would only pile up
+    // sound buffers.
+    if (private_findGroup(group.name)) return;
     char path[kMaxLineLength + 16];
     for (char *field = private_nextField(&cursor); field; field = private_nextField(&cursor)) {
         if (group.numSounds == kMaxGroupSounds) {

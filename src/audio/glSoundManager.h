@@ -26,7 +26,9 @@ void initGroupSoundManager(void);
 // Stops the music and releases every group and its sounds.
 void destructGroupSoundManager(void);
 // Adds the groups of an index file ("name/file.wav/file2.wav" per line, "#"
-// comments). Does nothing while the sound system is not up.
+// comments). A group whose name is already stored is skipped (its sounds are
+// not loaded), so loading the same index again adds nothing. Does nothing
+// while the sound system is not up.
 void loadGroupSoundManagerIndexFile(const char *fileName);
 
 // Type 0, 1 or 2; other types are ignored.

@@ -18,6 +18,12 @@ static int onlyUpdateLayer = -1;
 // freed nodes.
 static unsigned generation = 0;
 
+// Update passes and event walks under way. While more than the one destroying
+// it are, a removed object is only marked (kObjWalk_Removed): the walks further
+// out still hold its node and its data.
+static int walkDepth = 0;
+static _treeNode *managerWithRemovals = nullptr;
+
 static objMgrInfo *private_info(_treeNode *manager)
 {
     return (objMgrInfo *)manager->data;
@@ -42,7 +48,7 @@ static objDrawFunc drawnKind = nullptr;
 static void private_drawVisitor(_treeNode *node, int depth)
 {
     _object *object = private_object(node);
-    if (depth == 2 && object && object->draw) {
+    if (depth == 2 && object && object->draw && !(object->walkState & kObjWalk_Removed)) {
         if (object->draw != drawnKind) {
             glQuadBatch_flush();
             drawnKind = object->draw;
@@ -62,6 +68,8 @@ static void private_destructVisitor(_treeNode *node, int depth)
 static void private_destructObjects(_treeNode *manager)
 {
     generation++;
+    if (managerWithRemovals == manager)
+        managerWithRemovals = nullptr;
     mapTree_BFS(manager, private_destructVisitor, 0);
 }
 
@@ -106,7 +114,7 @@ void *insertObject(_treeNode *manager, void *data, uint32_t layer, objDrawFunc d
         return nullptr;
     if (layer >= kObjectManagerLayers)
         layer = kObjectManagerLayers - 1;
-    _object object = {data, layer, draw, update, destruct, nullptr, prefetch};
+    _object object = {data, layer, draw, update, destruct, nullptr, prefetch, 0};
     if (!addChild(getChild(manager, (int)layer), &object, sizeof object))
         return nullptr;
     return data;
@@ -165,10 +173,68 @@ static void private_prefetchForUpdate(_treeNode *node)
         object->prefetch(object->data);
 }
 
+static void private_destroyNode(_treeNode *layer, _treeNode *prev, _treeNode *node)
+{
+    _object *object = private_object(node);
+    if (object && object->destruct)
+        object->destruct(object->data);
+    if (prev)
+        prev->sibling = node->sibling;
+    else
+        layer->child = node->sibling;
+    node->sibling = nullptr;
+    destructTree(node);
+}
+
+// Destroys what nested walks removed; called when the outermost walk ends.
+static void private_destroyRemoved(void)
+{
+    _treeNode *manager = managerWithRemovals;
+    managerWithRemovals = nullptr;
+    if (!manager)
+        return;
+    unsigned started = generation;
+    for (_treeNode *layer = manager->child; layer; layer = layer->sibling) {
+        _treeNode *prev = nullptr;
+        for (_treeNode *node = layer->child; node;) {
+            _treeNode *next = node->sibling;
+            _object *object = private_object(node);
+            if (object && (object->walkState & kObjWalk_Removed)) {
+                private_destroyNode(layer, prev, node);
+                if (generation != started)
+                    return;  // a destruct function cleared the manager
+            } else {
+                prev = node;
+            }
+            node = next;
+        }
+    }
+}
+
+void holdObjectDestruction(void)
+{
+    walkDepth++;
+}
+
+void releaseObjectDestruction(void)
+{
+    if (walkDepth > 0 && --walkDepth == 0 && managerWithRemovals)
+        private_destroyRemoved();
+}
+
+static void private_updatePass(_treeNode *manager);
+
 void updateObjectManager(_treeNode *manager)
 {
     if (!manager)
         return;
+    holdObjectDestruction();
+    private_updatePass(manager);
+    releaseObjectDestruction();
+}
+
+static void private_updatePass(_treeNode *manager)
+{
     uint32_t frame = ++private_info(manager)->frame;
     unsigned started = generation;
     int layerIndex = 0;
@@ -191,20 +257,22 @@ void updateObjectManager(_treeNode *manager)
             private_prefetchNode(ahead[3]);
             private_prefetchData(ahead[2]);
             private_prefetchForUpdate(ahead[1]);
-            int remove = (object && object->update) ? object->update(object->data, frame) : 0;
-            if (generation != started)
-                return;  // the update cleared the manager: these nodes are gone
+            int remove = 0;
+            if (object && object->update && !(object->walkState & (kObjWalk_Updating | kObjWalk_Removed))) {
+                object->walkState |= kObjWalk_Updating;
+                remove = object->update(object->data, frame);
+                if (generation != started)
+                    return;  // the update cleared the manager: these nodes are gone
+                object->walkState &= (uint8_t)~kObjWalk_Updating;
+            }
             _treeNode *next = node->sibling;
-            if (remove) {
-                if (object->destruct)
-                    object->destruct(object->data);
-                if (prev)
-                    prev->sibling = next;
-                else
-                    layer->child = next;
-                node->sibling = nullptr;
-                destructTree(node);
+            if (remove && walkDepth == 1) {
+                private_destroyNode(layer, prev, node);
             } else {
+                if (remove) {
+                    object->walkState |= kObjWalk_Removed;
+                    managerWithRemovals = manager;
+                }
                 prev = node;
             }
             node = next;
@@ -217,7 +285,17 @@ void updateObjectManager(_treeNode *manager)
     }
 }
 
+static int private_eventList(_treeNode *firstObject, uint8_t eventType, uint8_t key, int x, int y, void *ref);
+
 int eventListBackwards(_treeNode *firstObject, uint8_t eventType, uint8_t key, int x, int y, void *ref)
+{
+    holdObjectDestruction();
+    int consumed = private_eventList(firstObject, eventType, key, x, y, ref);
+    releaseObjectDestruction();
+    return consumed;
+}
+
+static int private_eventList(_treeNode *firstObject, uint8_t eventType, uint8_t key, int x, int y, void *ref)
 {
     std::vector<_treeNode *> objects;
     for (_treeNode *node = firstObject; node; node = node->sibling)
@@ -225,7 +303,7 @@ int eventListBackwards(_treeNode *firstObject, uint8_t eventType, uint8_t key, i
     unsigned started = generation;
     for (size_t i = objects.size(); i-- > 0;) {
         _object *object = private_object(objects[i]);
-        if (!object || !object->event)
+        if (!object || !object->event || (object->walkState & kObjWalk_Removed))
             continue;
         int consumed = object->event(object->data, eventType, key, x, y, ref);
         if (consumed)
@@ -241,14 +319,12 @@ int eventObjectManager(_treeNode *manager, uint8_t eventType, uint8_t key, int x
     if (!manager)
         return 0;
     unsigned started = generation;
-    for (int layer = kObjectManagerLayers - 1; layer >= 0; layer--) {
-        int consumed = eventListBackwards(objectEnumerator(manager, (uint32_t)layer), eventType, key, x, y, ref);
-        if (consumed)
-            return consumed;
-        if (generation != started)
-            return 0;
-    }
-    return 0;
+    int consumed = 0;
+    holdObjectDestruction();
+    for (int layer = kObjectManagerLayers - 1; layer >= 0 && !consumed && generation == started; layer--)
+        consumed = private_eventList(objectEnumerator(manager, (uint32_t)layer), eventType, key, x, y, ref);
+    releaseObjectDestruction();
+    return consumed;
 }
 
 void setOnlyUpdateObjectManagerLayer(int layer)

@@ -45,6 +45,14 @@ struct _object {
     objDestructFunc destruct;  // may be null
     objEventFunc event;        // may be null
     objPrefetchFunc prefetch;  // may be null
+    uint8_t walkState;         // kObjWalk_ bits, kept by the manager
+};
+
+// An object's state in the walks under way.
+enum {
+    kObjWalk_Updating = 1,  // its update is running (a nested pass skips it)
+    kObjWalk_Removed = 2    // removed while a walk was under way: no longer updated, drawn or
+                            // offered events; destroyed when the outermost walk ends
 };
 
 // The root record of a manager.
@@ -79,7 +87,18 @@ void drawObjectManager(_treeNode *manager);
 // destroying and removing those whose update returns non-zero. Objects an
 // update appends to the layer being walked (or a later one) are updated in
 // the same pass. An update may not remove other objects of its own layer.
+// A pass may run inside another pass or an event walk (a script forcing a
+// render): it skips the objects whose update is under way, and what it removes
+// is destroyed only when the outermost walk ends, so no walk is left holding
+// a freed object.
 void updateObjectManager(_treeNode *manager);
+// Code that holds objects' data while it runs scripts outside the manager's
+// own walks (a collision pass, a group of event scripts) brackets that work
+// with these: objects that a pass forced inside it removes are destroyed at
+// the last release. Calls nest; the update pass and event walks hold too.
+void holdObjectDestruction(void);
+void releaseObjectDestruction(void);
+
 // Offers the event to layers 19 down to 0, each from its last object to its
 // first, until an event function returns non-zero; returns that value, or 0.
 int eventObjectManager(_treeNode *manager, uint8_t eventType, uint8_t key, int x, int y, void *ref);

@@ -102,6 +102,10 @@ void forceRender(void);
 void setQuitFlag(int flag);
 int getQuitFlag(void);
 void resetGlobalUpdateTimer(void);
+// A backlog of update steps longer than this is dropped, not caught up; no
+// single step may be longer.
+enum { kMaxBacklogMilliseconds = 10000 };
+// Refuses (with a log line) 0 and anything over kMaxBacklogMilliseconds.
 void setUpdates_MillisecondsPerFrame(unsigned int milliseconds);
 unsigned int getUpdates_MillisecondsPerFrame(void);
 void swapBuffers(void);

@@ -27,10 +27,12 @@ void resetGlobalUpdateTimer(void) {
 }
 
 void setUpdates_MillisecondsPerFrame(unsigned int milliseconds) {
-    // A zero-length step would divide the backlog limit by zero.
-    if (milliseconds == 0) {
-        fprintf(stderr, "Warning: an update step of 0 milliseconds was refused; it stays %u\n",
-                env.millisecondsPerFrame);
+    // A zero-length step would divide the backlog limit by zero; a step longer
+    // than the backlog limit would be dropped as a stall every time it fell due,
+    // so no update step would ever run again.
+    if (milliseconds == 0 || milliseconds > kMaxBacklogMilliseconds) {
+        fprintf(stderr, "Warning: an update step of %u milliseconds was refused (1 to %u); it stays %u\n",
+                milliseconds, kMaxBacklogMilliseconds, env.millisecondsPerFrame);
         return;
     }
     env.millisecondsPerFrame = milliseconds;
@@ -91,7 +93,22 @@ static int private_drainEvents(void) {
     }
 }
 
+// Passes run inside a pass (a script forcing a render from an update step or
+// an event). Past a few levels a forced pass only renders, so scripts that
+// force renders from every update cannot recurse without bound.
+static int passDepth = 0;
+enum { kMaxNestedPasses = 8 };
+
+static int private_singleLoop(void);
+
 int doSingleLoop(void) {
+    passDepth++;
+    int quit = private_singleLoop();
+    passDepth--;
+    return quit;
+}
+
+static int private_singleLoop(void) {
     private_refreshBounds();
 
     if (env.hWnd) {
@@ -109,9 +126,17 @@ int doSingleLoop(void) {
         glTimer_advanceVirtualClock(glTimer_getClockRate() * env.millisecondsPerFrame / 1000);
     env.millisecondsCounter = (uint32_t)getTimerInPieces(&env.updateTimer, &env.carryOver, env.millisecondsPerFrame);
     // A backlog of more than ten seconds (a stall, a breakpoint) is dropped, not caught up.
-    if (env.millisecondsCounter > 10000u / env.millisecondsPerFrame) env.millisecondsCounter = 0;
+    if (env.millisecondsCounter > kMaxBacklogMilliseconds / env.millisecondsPerFrame) env.millisecondsCounter = 0;
+    if (passDepth > kMaxNestedPasses && env.millisecondsCounter) {
+        static int warned = 0;
+        if (!warned++) fprintf(stderr, "Warning: forced passes nested more than %d deep run no update step\n", kMaxNestedPasses);
+        env.millisecondsCounter = 0;
+    }
 
     uint64_t stepsStart = statsOn ? SDL_GetPerformanceCounter() : 0;
+    // Events are taken on every pass, even one with no step due, so that quitting
+    // (Control+Q, the close button, a termination signal) is always seen.
+    if (env.millisecondsCounter == 0 && private_drainEvents()) return 1;
     while (env.millisecondsCounter > 0) {
         env.millisecondsCounter--;
         if (private_drainEvents()) {

@@ -6,9 +6,11 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/glApplication.h"
 #include "core/glMemory.h"
+#include "core/glMemoryTrace.h"
 #include "core/glObjectManager.h"
 #include "core/glXMLParser.h"
 #include "core/tree.h"
@@ -146,12 +148,18 @@ static compiledScriptKey *private_findCompiled(uintptr_t address) {
     return nullptr;
 }
 
-// Frees the cache; the compiled calls are released while their state lives.
+// Frees the cache. While the state lives, the compiled calls and functions go
+// too: the scripts they were made from are gone with their document, and a
+// state that kept them would grow with every document loaded.
 static void private_destroyCache(int releaseCalls) {
     if (releaseCalls && luaRef) {
         for (_treeNode *node = getChild(compiledScriptList, 0); node; node = getSibling(node)) {
             compiledScriptKey *entry = (compiledScriptKey *)getData(node);
             luaL_unref(luaRef, LUA_REGISTRYINDEX, entry->callRef);
+            char name[64];
+            snprintf(name, sizeof(name), "compiledScript_%" PRIuPTR, entry->address);
+            lua_pushnil(luaRef);
+            lua_setglobal(luaRef, name);
         }
     }
     destructTree(compiledScriptList);
@@ -378,20 +386,25 @@ static int private_loadDocument(const char *fileName) {
     return 1;
 }
 
-void glLua_loadXMLFile(const char *fileName) {
-    if (!fileName) return;
+// Loads the document and those it queues. Returns 0 when it was queued instead.
+static int private_load(const char *fileName) {
     // The running script's text belongs to the current document.
     if (runDepth > 0) {
         private_queue(fileName);
-        return;
+        return 0;
     }
-    if (!private_loadDocument(fileName)) return;
+    if (!private_loadDocument(fileName)) return 1;
     for (int chained = 1; xmlFileToLoad && chained < kMaxChainedLoads; chained++) {
         char *next = private_takeQueued();
         private_loadDocument(next);
         private_freeName(next);
     }
     resetGlobalUpdateTimer();
+    return 1;
+}
+
+void glLua_loadXMLFile(const char *fileName) {
+    if (fileName && private_load(fileName)) glMemoryTrace_recordLoad(fileName);
 }
 
 void glLua_updateLuaManager(void) {
@@ -402,9 +415,13 @@ void glLua_updateLuaManager(void) {
     if (xmlFileToLoad) {
         char *name = private_takeQueued();
         forceRender();  // the screen shows the current state during the load
-        glLua_loadXMLFile(name);
+        int loaded = private_load(name);
+        // The memory trace is taken once the queued name is given back, so that
+        // it counts what the document holds and nothing of the request.
+        std::string document(loaded ? name : "");
         private_freeName(name);
         resetGlobalUpdateTimer();
+        if (loaded) glMemoryTrace_recordLoad(document.c_str());
     }
 }
 
@@ -429,6 +446,7 @@ static const luaL_Reg hostFunctions[] = {
 };
 
 int glLua_prestartup(void) {
+    glMemoryTrace_startFromEnvironment();
     objectManager = initObjectManager();
     setObjectManagerBounds(objectManager, getEnvironmentBoundsReference());
     gcCounter = 0;

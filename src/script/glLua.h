@@ -50,7 +50,9 @@ void glLua_setGlobalAsDouble(lua_State *state, double value, const char *name);
 void glLua_setGlobalAsString(lua_State *state, const char *value, const char *name);
 
 // Replaces the current document and runs its scripts, then any document they
-// queued. Called while a script runs, the load is queued instead.
+// queued. The old document's objects and compiled scripts go first, their
+// "compiledScript_<address>" functions with them. Called while a script runs,
+// the load is queued instead.
 void glLua_loadXMLFile(const char *fileName);
 // Once per update step: garbage collection every 50 steps, queued loads.
 void glLua_updateLuaManager(void);

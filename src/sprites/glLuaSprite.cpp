@@ -6,6 +6,8 @@
 
 #include "sprites/glLuaSprite.h"
 
+#include "graphics/glObject.h"
+
 #include <GL/gl.h>
 
 #include <climits>
@@ -246,7 +248,8 @@ void destructLuaSprite(void *data) {
     // new table must not clear the reference of whichever sprite holds it now.
     if (getSprite(rec->spriteRef) == sprite) spriteReferenceArray[rec->spriteRef] = nullptr;
     if (gSlashSprite == rec) gSlashSprite = nullptr;
-    // The model is destroyed here once OBJ models are built (none is attached before).
+    delete rec->modelRef;
+    rec->modelRef = nullptr;
     freeLuaSpriteFrames(rec->animationArray, rec->numberOfAnimations, 1);
     private_freeText(rec->spriteType);
     private_freeText(rec->spriteDesc);

@@ -14,6 +14,8 @@
 #include <cstring>
 
 #include "core/glMemory.h"
+#include "core/glXMLParser.h"
+#include "graphics/glObject.h"
 #include "graphics/glTexture.h"
 #include "script/glLua.h"
 #include "script/glLuaArgs.h"
@@ -100,16 +102,42 @@ static int lua_setSpriteAlphabetCellSize(lua_State *L) {
     return 0;
 }
 
-// ---- Models (OBJ models are not built yet) ----
+// ---- Models ----
 
+// The definition's "model" element named `name` that has text, or null.
+static const char *private_modelText(_treeNode *definition, const char *name) {
+    if (!definition) return nullptr;
+    for (int n = 1;; n++) {
+        _treeNode *node = glParseXML_getNodeFromURL(definition, n, "xml://model");
+        if (!node) return nullptr;
+        const char *nodeName = glParseXML_getAttribute(node, "name");
+        const char *text = nullptr;
+        int size = 0;
+        glParseXML_getElement(node, &text, &size);
+        if (nodeName && !strcmp(nodeName, name) && text && size > 0) return text;
+    }
+}
+
+// The model is built anew, from the definition's text of that name, or else
+// from the file of that name.
 static int lua_setSpriteModel(lua_State *L) {
-    private_atLeast(L, "ns", "usage: setSpriteModel(<Integer spriteRefNum>, <String xml_tag_name>)");
-    return glLuaArgs_raiseUsage(L, "usage: setSpriteModel is not available yet");
+    luaSpriteInfoRec *rec = private_atLeast(L, "ns", "usage: setSpriteModel(<Integer spriteRefNum>, <String xml_tag_name>)");
+    if (!rec) return 0;
+    const char *name = lua_tostring(L, 2);
+    if (!rec->modelRef) rec->modelRef = new glObject();
+    rec->modelRef->destruct();
+    rec->modelRef->construct();
+    if (const char *text = private_modelText(rec->xmlDataPtr, name))
+        rec->modelRef->createObjectFromData(text, rec->spriteType);
+    else
+        rec->modelRef->createObjectFromFile(name);
+    return 0;
 }
 
 static int lua_setSpriteModelTexture(lua_State *L) {
-    private_atLeast(L, "nn", "usage: setSpriteModelTexture(<Integer spriteRefNum>, <Integer textureRefNum>)");
-    return glLuaArgs_raiseUsage(L, "usage: setSpriteModelTexture is not available yet");
+    luaSpriteInfoRec *rec = private_atLeast(L, "nn", "usage: setSpriteModelTexture(<Integer spriteRefNum>, <Integer textureRefNum>)");
+    if (rec && rec->modelRef) rec->modelRef->setTextures((int64_t)glTexture_getTextureID(glLuaArgs_toInt(L, 2), 0));
+    return 0;
 }
 
 // ---- Modes and mirroring ----

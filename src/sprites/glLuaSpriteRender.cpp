@@ -21,6 +21,7 @@
 
 #include "core/glObjectManager.h"
 #include "graphics/glCamera.h"
+#include "graphics/glObject.h"
 #include "graphics/glQuadBatch.h"
 #include "graphics/glText.h"
 #include "graphics/glTexture.h"
@@ -280,6 +281,18 @@ static void private_drawOverlay(const luaSpriteInfoRec *rec) {
     glPopMatrix();
 }
 
+// The model goes through the GL matrix stack (it is a display list): what was
+// batched is drawn first so that it stays below.
+static void private_drawModel(const luaSpriteInfoRec *rec, const float m[16]) {
+    glQuadBatch_flush();
+    glPushMatrix();
+    glMultMatrixf(m);
+    private_blendAndColor(rec);
+    rec->modelRef->draw(kObjectDraw_Texture);
+    if (rec->flags & kSpriteFlagBlend) glDisable(GL_BLEND);
+    glPopMatrix();
+}
+
 void drawLuaSpriteInfoRec(luaSpriteInfoRec *rec) {
     if (!rec || rec->removeMe) return;
     if (rec->gradientRect.size.width != 0) {
@@ -288,12 +301,14 @@ void drawLuaSpriteInfoRec(luaSpriteInfoRec *rec) {
     }
     if (rec->waitTime != 0 && !rec->showSpriteDuringWait) return;
     if (!private_followParent(rec)) return;
-    int hasImage = rec->textureRef >= 0 || rec->modelRef || (rec->animationArray && rec->numberOfAnimations > 0);
+    int hasImage = rec->textureRef >= 0 || (rec->modelRef && rec->modelRef->isValid()) || (rec->animationArray && rec->numberOfAnimations > 0);
     if (hasImage && private_inCullWindow(rec)) {
         float m[16];
         private_imageMatrix(rec, m);
-        if (!rec->hidden) private_drawImage(rec, m);
-        // The model is drawn here through the same matrix once OBJ models are built.
+        if (!rec->hidden) {
+            private_drawImage(rec, m);
+            if (rec->modelRef && rec->modelRef->isValid()) private_drawModel(rec, m);
+        }
         // The sprite's colour is left current even when nothing was drawn, as glColor did.
         glQuadBatch_setColor(private_color(rec));
     }

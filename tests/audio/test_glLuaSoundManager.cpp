@@ -10,6 +10,7 @@
 
 #include "audio/glLuaSoundManager.h"
 #include "audio/glSoundManager.h"
+#include "core/glMemory.h"
 #include "soundTestSupport.h"
 
 using namespace soundTest;
@@ -89,6 +90,32 @@ TEST_F(SoundScripts, IndexFilesKeepGroupsAndSkipCommentsBadLinesAndFailedSounds)
     testing::internal::CaptureStderr();
     run("soundManager_loadIndexFile('Data/Sounds/index.txt')");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Unable to locate sound index file Data/Sounds/index.txt\n");
+}
+
+// A level that loads its index each time it starts must not pile up groups and
+// sound buffers: only the first group of a name can ever play.
+TEST_F(SoundScripts, GroupsWhoseNameIsStoredAreSkippedSoLoadingAnIndexAgainAddsNothing) {
+    const std::string index = "steps/a.wav\nsteps/b.wav\ntheme/m1.wav\n";
+    EXPECT_EQ(loadIndex(index), "");
+    ASSERT_EQ(getNumberOfSoundGroups(), 2);
+    const groupSound *steps = findGroupSound("steps");
+    unsigned int buffer = steps->sounds[0].dsbuffer;
+    EXPECT_EQ(steps->numSounds, 1);
+    music("theme");
+    int channel = getMusicSlotChannel(getCurrentMusicSlot());
+
+    uint32_t tracked = glAllocated();
+    for (int load = 0; load < 3; load++) EXPECT_EQ(loadIndex(index), "");
+    EXPECT_EQ(glAllocated(), tracked);
+    EXPECT_EQ(getNumberOfSoundGroups(), 2);
+    EXPECT_EQ(findGroupSound("steps"), steps);
+    EXPECT_EQ(steps->sounds[0].dsbuffer, buffer);
+    EXPECT_NEAR(renderPeak() / 0.5, 1.0, 0.002);  // the theme plays on from the same group
+    EXPECT_EQ(getMusicSlotChannel(getCurrentMusicSlot()), channel);
+
+    EXPECT_EQ(loadIndex("voice/b.wav\nsteps/b.wav\n"), "");  // new names still come in
+    EXPECT_EQ(getNumberOfSoundGroups(), 3);
+    EXPECT_EQ(findGroupSound("steps")->sounds[0].dsbuffer, buffer);
 }
 
 TEST_F(SoundScripts, PlaysPickEverySoundOfAGroupAtTheVolumeOfTheirType) {

@@ -195,6 +195,63 @@ TEST(ObjectManager, ClearingDuringAnUpdateStopsThePass)
     EXPECT_EQ(later.destructs, 1);
 }
 
+// An update that runs a whole pass of its own (a script forcing a render):
+// the nested pass skips the object whose update is under way, and what it
+// removes stays alive, undrawn and deaf to events until the outer pass is done.
+static _treeNode *nestingManager;
+static Probe nestedVictim{"victim"};
+static std::string seenInsideOuterUpdate;
+static int updateRunningANestedPass(void *data, uint32_t frame)
+{
+    Probe *self = (Probe *)data;
+    self->updates++;
+    if (frame != 1)
+        return 0;
+    nestedVictim.removeOnFrame = 2;
+    updateObjectManager(nestingManager);
+    order.clear();
+    drawObjectManager(nestingManager);
+    eventObjectManager(nestingManager, kObjEvent_KeyDown, 'x', 0, 0, nullptr);
+    seenInsideOuterUpdate = order + "updates " + std::to_string(self->updates) + " victim " +
+                            std::to_string(nestedVictim.updates) + "/" + std::to_string(nestedVictim.destructs);
+    return 1;
+}
+
+TEST(ObjectManager, ANestedPassDefersDestructionToTheOutermostWalk)
+{
+    uint32_t before = glAllocated();
+    nestingManager = initObjectManager();
+    Probe outer{"outer"}, after{"after"};
+    insertObject(nestingManager, &outer, 0, drawProbe, updateRunningANestedPass, destructProbe);
+    insert(nestingManager, nestedVictim, 0);
+    insert(nestingManager, after, 0);
+    updateObjectManager(nestingManager);
+    // Inside: the victim neither drawn nor offered the key (the outer object has
+    // no event function);
+    // the outer object updated once; the victim updated by the nested pass only.
+    EXPECT_EQ(seenInsideOuterUpdate, "outer after after updates 1 victim 1/0");
+    EXPECT_EQ(nestedVictim.destructs, 1);
+    EXPECT_EQ(outer.destructs, 1);
+    EXPECT_EQ(after.updates, 2);  // once in each pass
+    order.clear();
+    drawObjectManager(nestingManager);
+    EXPECT_EQ(order, "after ");
+
+    // Held from outside (code running scripts with objects in hand): a pass
+    // inside removes, the last release destroys.
+    after.removeOnFrame = 3;
+    holdObjectDestruction();
+    holdObjectDestruction();
+    updateObjectManager(nestingManager);
+    releaseObjectDestruction();
+    EXPECT_EQ(after.destructs, 0);
+    releaseObjectDestruction();
+    EXPECT_EQ(after.destructs, 1);
+    destructObjectManager(nestingManager);
+    EXPECT_EQ(nestedVictim.destructs + after.destructs, 2);  // nothing twice
+    EXPECT_EQ(glAllocated(), before);
+}
+
 TEST(ObjectManager, NullManagerIsIgnored)
 {
     Probe p{"p"};

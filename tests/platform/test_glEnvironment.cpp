@@ -121,9 +121,6 @@ TEST_F(EnvironmentTest, AOneMillisecondStepUpdatesFourTimes) {
     resetGlobalUpdateTimer();
     passAfter(4 * kTicksPerMs);
     EXPECT_EQ(updates, 2);
-
-    setUpdates_MillisecondsPerFrame(0);  // refused: it would divide by zero
-    EXPECT_EQ(getUpdates_MillisecondsPerFrame(), 2u);
 }
 
 TEST_F(EnvironmentTest, ResetDropsTimeAlreadyMeasured) {
@@ -147,13 +144,29 @@ TEST_F(EnvironmentTest, AHeldKeyGivesOneDownAndOneUp) {
     EXPECT_EQ(events[1].key, 'a');
 }
 
-TEST_F(EnvironmentTest, EventsWaitForAStepToBeDue) {
+// However long a step is, events (quitting among them) are taken on every pass;
+// a step longer than the backlog limit, which would never run, is refused.
+TEST_F(EnvironmentTest, EventsAreTakenOnEveryPassAndNoStepOutlastsTheBacklogLimit) {
     pushKey(SDL_KEYDOWN, SDL_SCANCODE_B, KMOD_NONE);
-    passAfter(1 * kTicksPerMs);
-    EXPECT_TRUE(events.empty());
-    passAfter(4 * kTicksPerMs);
+    EXPECT_EQ(passAfter(1 * kTicksPerMs), 0);
+    EXPECT_EQ(updates, 0);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].key, 'b');
+
+    for (unsigned refused : {0u, 10001u, 20000u, 100000u, 0xFFFFFFFFu}) {
+        setUpdates_MillisecondsPerFrame(refused);
+        EXPECT_EQ(getUpdates_MillisecondsPerFrame(), 5u) << refused;
+    }
+    setUpdates_MillisecondsPerFrame(10000);
+    resetGlobalUpdateTimer();
+    passAfter(9999 * kTicksPerMs);
+    EXPECT_EQ(updates, 0);
+    passAfter(1 * kTicksPerMs);
+    EXPECT_EQ(updates, 1);
+
+    pushKey(SDL_KEYDOWN, SDL_SCANCODE_Q, KMOD_LCTRL);
+    EXPECT_EQ(passAfter(0), 1);  // no step due, and still the quit is seen
+    EXPECT_EQ(updates, 1);
 }
 
 TEST_F(EnvironmentTest, ShiftSelectsTheShiftedCharacter) {

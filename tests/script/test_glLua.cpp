@@ -76,6 +76,21 @@ TEST_F(Host, CacheCompilesAStringOnceAndCallsItThroughItsGlobal) {
     EXPECT_EQ(global(compiledName(direct)), "nil");
 }
 
+// A level that loads again and again would otherwise leave one function per
+// script behind on every load, and the state would grow without end.
+TEST_F(Host, ALoadTakesTheCompiledFunctionsOfTheDocumentBeforeAway) {
+    glLua_loadXMLFile(document("first.xml", "").c_str());
+    static char script[] = "runs = (runs or 0) + 1";
+    glLua_runScript(L, script, 0);
+    ASSERT_EQ(global(compiledName(script)), "function");
+
+    glLua_loadXMLFile(document("second.xml", "").c_str());
+    EXPECT_EQ(global(compiledName(script)), "nil");
+    EXPECT_EQ(glLua_runScript(L, script, 0), 0);  // compiled again for the new document
+    EXPECT_EQ(global("runs"), "2");
+    EXPECT_EQ(global(compiledName(script)), "function");
+}
+
 TEST_F(Host, FailedCompileStaysCachedAndReportsTheMissingFunction) {
     glLua_loadXMLFile(document("empty.xml", "").c_str());
     static char broken[] = "x = = 1";
