@@ -298,12 +298,19 @@ static void private_borders(int *top, int *left) {
     if (env.hWnd && SDL_GetWindowBordersSize(env.hWnd, top, left, &bottom, &right) != 0) *top = *left = 0;
 }
 
+// Window systems keep positions in 16 bits; a script's wild number is held
+// to that range, so the border offsets and the mouse arithmetic stay in int.
+static int private_windowCoordinate(int value) {
+    const int limit = 32000;
+    return value > limit ? limit : value < -limit ? -limit : value;
+}
+
 int moveWindow(int x, int y) {
     if (!env.windowedMode) return 1;
     if (env.hWnd) {
         int top, left;
         private_borders(&top, &left);
-        SDL_SetWindowPosition(env.hWnd, x + left, y + top);
+        SDL_SetWindowPosition(env.hWnd, private_windowCoordinate(x) + left, private_windowCoordinate(y) + top);
     }
     return 0;
 }

@@ -353,7 +353,10 @@ static int lua_setSpriteMotionBlurred(lua_State *L) {
     if (!sprite) return 0;
     int blurred = lua_toboolean(L, 2);
     if (blurred) {
-        sprite->motionBlurWaitTime = private_truncToInt(lua_tonumber(L, 3) * kUpdatesPerSecond);
+        // A copy lives this many updates; a negative duration leaves none
+        // (and must not count down past the int range).
+        int wait = private_truncToInt(lua_tonumber(L, 3) * kUpdatesPerSecond);
+        sprite->motionBlurWaitTime = wait < 0 ? 0 : wait;
         int skip = private_truncToInt(lua_tonumber(L, 4));
         // A copy is taken on updates divisible by the skip: it is never below 1.
         sprite->motionBlurFrameSkip = skip < 1 ? 1 : skip;
