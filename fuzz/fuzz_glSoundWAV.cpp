@@ -2,11 +2,9 @@
 // file, then asks for the buffer format of what it found and reads every sample
 // byte it points at, so a position or size that escapes the input is caught by
 // the address sanitizer. No sound device is needed. The reader logs a line for
-// every rejected input; -close_fd_mask=2 keeps it quiet. Seeds: the WAV files
-// of ../shared/conformance/wav copied into fuzz/corpus-wav/:
-//   cmake --build build-fuzz --target fuzz_glSoundWAV
-//   build-fuzz/fuzz/fuzz_glSoundWAV -max_total_time=660 -close_fd_mask=2
-//       -artifact_prefix=build-fuzz/artifacts/ fuzz/corpus-wav   (one command line)
+// every rejected input; -close_fd_mask=2 keeps it quiet. Seeds (small files of
+// tests/conformance/wav and one of the game's sounds): fuzz/corpus/fuzz_glSoundWAV;
+// how to run it: fuzz/README.md.
 #include <cstddef>
 #include <cstdint>
 

@@ -3,11 +3,9 @@
 // bytes the file loader would read (glTexture_TGABytesNeeded) must give the
 // same answer and the same pixels. Tracked memory must return to its start.
 // The reader logs a line for every rejected input; run with -close_fd_mask=2
-// to keep it quiet (sanitizer reports still reach the terminal). Seeds: the
-// TGA files of ../shared/conformance/tga copied into fuzz/corpus-tga/:
-//   cmake --build build-fuzz --target fuzz_glTextureTGA
-//   build-fuzz/fuzz/fuzz_glTextureTGA -max_total_time=660 -close_fd_mask=2
-//       -artifact_prefix=build-fuzz/artifacts/ fuzz/corpus-tga   (one command line)
+// to keep it quiet (sanitizer reports still reach the terminal). Seeds (small
+// files of tests/conformance/tga, the game's cursor and two made here):
+// fuzz/corpus/fuzz_glTextureTGA; how to run it: fuzz/README.md.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -14,6 +14,7 @@ packages=(
   xvfb xauth xdotool
   python3
   sox
+  clang libclang-rt-dev
 )
 
 missing=()

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 
 int glLuaArgs_raiseUsage(lua_State *L, const char *usage) {
     lua_pushstring(L, usage);
@@ -42,4 +43,13 @@ int glLuaArgs_toInt(lua_State *L, int index) {
     if (value >= (double)INT_MAX) return INT_MAX;
     if (value <= (double)INT_MIN) return INT_MIN;
     return (int)value;  // truncation toward zero
+}
+
+int glLuaArgs_readInt(const char **text, int *value) {
+    char *end = nullptr;
+    long long read = strtoll(*text, &end, 10);
+    if (end == *text) return 0;
+    *value = read > INT_MAX ? INT_MAX : read < INT_MIN ? INT_MIN : (int)read;
+    *text = end;
+    return 1;
 }

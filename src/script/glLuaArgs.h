@@ -29,3 +29,9 @@ void glLuaArgs_check(lua_State *L, const char *signature, const char *usage);
 // The number at `index` truncated toward zero, clamped to the int range
 // (NaN gives 0), so a wild script value can never overflow a C integer.
 int glLuaArgs_toInt(lua_State *L, int index);
+
+// Reads a whole number in decimal from *text (after optional white space) into
+// *value, held to the int range, and moves *text past it. Returns 0, leaving
+// both alone, when no number is there. (sscanf's %d leaves a number beyond
+// the int range undefined.)
+int glLuaArgs_readInt(const char **text, int *value);

@@ -237,16 +237,6 @@ static int lua_showSystemCursor(lua_State *L) {
 
 // --- Textures ---
 
-// Reads a whole number, clamped to the int range, after optional white space.
-static int private_readInt(const char **text, int *value) {
-    char *end = nullptr;
-    long long read = strtoll(*text, &end, 10);
-    if (end == *text) return 0;
-    *value = read > INT_MAX ? INT_MAX : read < INT_MIN ? INT_MIN : (int)read;
-    *text = end;
-    return 1;
-}
-
 // Skips white space and then `expected`. Returns 0 when it is not there.
 static int private_expect(const char **text, char expected) {
     while (isspace((unsigned char)**text)) (*text)++;
@@ -266,8 +256,8 @@ static int private_parseOrigin(const char *text, int *x, int *y) {
     }
     if (open != 1 || close != 1 || comma != 1) return 0;
     int readX = 0, readY = 0;
-    if (!private_expect(&text, '(') || !private_readInt(&text, &readX) || !private_expect(&text, ',') ||
-        !private_readInt(&text, &readY) || !private_expect(&text, ')'))
+    if (!private_expect(&text, '(') || !glLuaArgs_readInt(&text, &readX) || !private_expect(&text, ',') ||
+        !glLuaArgs_readInt(&text, &readY) || !private_expect(&text, ')'))
         return 0;
     *x = readX;
     *y = readY;

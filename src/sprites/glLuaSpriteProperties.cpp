@@ -190,9 +190,16 @@ static int lua_setSpriteTexture(lua_State *L) {
     return 0;
 }
 
-// "x, y, w, h"; 1 when all four were read.
+// "x, y, w, h" (a comma right after each of the first three numbers, white
+// space before a number); numbers beyond the int range are held to it.
+// 1 when all four were read.
 static int private_readRect(const char *text, int *x, int *y, int *w, int *h) {
-    return sscanf(text, "%d, %d, %d, %d", x, y, w, h) == 4;
+    int *out[4] = {x, y, w, h};
+    for (int i = 0; i < 4; i++) {
+        if (i > 0 && *text++ != ',') return 0;
+        if (!glLuaArgs_readInt(&text, out[i])) return 0;
+    }
+    return 1;
 }
 
 static int lua_setSpriteTextureRect(lua_State *L) {

@@ -57,6 +57,24 @@ void writeImage(const std::string &path) {
     std::ofstream(path, std::ios::binary).write((const char *)bytes.data(), (std::streamsize)bytes.size());
 }
 
+// A twentieth of a second of 8-bit mono sound at 8000 Hz.
+void writeSound(const std::string &path) {
+    const uint32_t samples = 400;
+    auto le32 = [](uint32_t v) { return std::vector<uint8_t>{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; };
+    std::vector<uint8_t> bytes = {'R', 'I', 'F', 'F'};
+    for (uint8_t b : le32(36 + samples)) bytes.push_back(b);
+    for (char c : std::string("WAVEfmt ")) bytes.push_back((uint8_t)c);
+    for (uint8_t b : le32(16)) bytes.push_back(b);
+    for (uint8_t b : {1, 0, 1, 0}) bytes.push_back(b);  // PCM, one channel
+    for (uint8_t b : le32(8000)) bytes.push_back(b);
+    for (uint8_t b : le32(8000)) bytes.push_back(b);
+    for (uint8_t b : {1, 0, 8, 0}) bytes.push_back(b);  // one byte a frame, 8 bits
+    for (char c : std::string("data")) bytes.push_back((uint8_t)c);
+    for (uint8_t b : le32(samples)) bytes.push_back(b);
+    for (uint32_t i = 0; i < samples; i++) bytes.push_back(i % 20 < 10 ? 96 : 160);
+    std::ofstream(path, std::ios::binary).write((const char *)bytes.data(), (std::streamsize)bytes.size());
+}
+
 std::vector<std::string> splitTabs(const std::string &line) {
     std::vector<std::string> fields;
     std::stringstream in(line);
@@ -97,6 +115,7 @@ sweepResult runSweep() {
     std::ofstream(folder + "/Data/libraryNames.lua") << libraryNamesScript();
     writeImage(folder + "/Data/sweep.tga");
     writeImage(folder + "/Data/sweep-dead.tga");
+    writeSound(folder + "/Data/Sounds/victim.wav");
     result.run = quillmere_run(folder, {"--headless", "--fixed-step", "--stats", "--steps", std::to_string(kStepLimit)});
     std::filesystem::remove_all(folder);
 
@@ -134,8 +153,10 @@ TEST(ScriptSweep, EveryFunctionSurvivesBadArgumentsOnePerUpdateStep) {
     std::string everything = sweep.run.out + sweep.run.err + log;
 
     EXPECT_EQ(sweep.run.exitCode, 0) << log.substr(log.size() > 4000 ? log.size() - 4000 : 0);
-    for (const char *report : {"AddressSanitizer", "LeakSanitizer", "runtime error:", "UndefinedBehaviorSanitizer"})
-        EXPECT_EQ(everything.find(report), std::string::npos) << report;
+    for (const char *report : {"AddressSanitizer", "LeakSanitizer", "runtime error:", "UndefinedBehaviorSanitizer"}) {
+        size_t at = everything.find(report);
+        if (at != std::string::npos) ADD_FAILURE() << everything.substr(at > 300 ? at - 300 : 0, 1500);
+    }
 
     // Every function got every set: the sweep cannot stop early unseen.
     ASSERT_GT(sweep.functionCount, 0) << "no sweep-start line";

@@ -1,6 +1,7 @@
 -- The bad-argument sweep. Every C function the engine registered as a global
 -- (Lua's own library functions excepted: their names are in
--- Data/libraryNames.lua, written by the test from a bare Lua state) is called
+-- Data/libraryNames.lua, written by the test from a bare Lua state, as are
+-- the level's images and sound) is called
 -- with the same list of argument sets, one call per update step, so that the
 -- sprites are updated and drawn between the calls. Each call runs under pcall.
 --
@@ -18,7 +19,7 @@
 
 local kTableSize = 64          -- sprite table the level keeps
 local kPositions = 6           -- argument positions that get a bad value one at a time
-local kValidName = "victim"    -- a sprite type, animation and path name of the level
+local kValidName = "victim"    -- a sprite type, animation, path and sound group of the level
 local kTextureName = "Data/sweep.tga"
 local kDeadTextureName = "Data/sweep-dead.tga"
 local kDocument = "Data/index.xml"
@@ -88,7 +89,11 @@ local function parseSignature(message)
 	for kind, description in string.gmatch(text, "<(%a+)([^>,)]*)") do
 		if kind == "Optional" then break end
 		local entry
-		if kind == "String" then
+		if kind == "String" and (string.find(description, "environment") or string.find(description, "variable name")) then
+			entry = "environment"
+		elseif kind == "String" and string.find(description, "rect") then
+			entry = "rect"
+		elseif kind == "String" then
 			entry = "string"
 		elseif kind == "Boolean" then
 			entry = "boolean"
@@ -105,7 +110,19 @@ local function parseSignature(message)
 	return signature
 end
 
-local function validValue(kind)
+-- Strings that name something real take turns from set to set, so the bad
+-- numbers reach every environment global and rectangles of every kind.
+local environmentNames = {
+	"kEnv_Gravity_X", "kEnv_Gravity_Y", "kEnv_Gravity_Z", "kEnv_Bgcolor_R", "kEnv_Bgcolor_G",
+	"kEnv_Bgcolor_B", "kEnv_Bgcolor_A", "kEnv_WorldBounds_Left", "kEnv_WorldBounds_Right",
+	"kEnv_WorldBounds_Bottom", "kEnv_WorldBounds_Top", "kEnv_WorldOrigin_X", "kEnv_WorldOrigin_Y",
+	"kEnv_WorldOrigin_Velocity_X", "kEnv_WorldOrigin_Velocity_Y", "kEnv_CameraSpriteFocus",
+}
+local rectangles = {"2, 2, 4, 4", "-5, 3, 99999999999, -99999999999", "0, 0, 0, 0", "1,1,-4,-4"}
+
+local function validValue(kind, set)
+	if kind == "environment" then return environmentNames[math.mod(set, table.getn(environmentNames)) + 1] end
+	if kind == "rect" then return rectangles[math.mod(set, table.getn(rectangles)) + 1] end
 	if kind == "sprite" then return sweep.victimA end
 	if kind == "otherSprite" then return sweep.victimB end
 	if kind == "texture" then return sweep.texture end
@@ -133,7 +150,7 @@ local function makeArguments(signature, set)
 	end
 	if set == 1 then return args end
 	if set <= 3 then
-		for i = 1, count do push(validValue(signature[i])) end
+		for i = 1, count do push(validValue(signature[i], set)) end
 		if set == 3 then push(1); push("extra"); push(true) end
 		return args
 	end
@@ -145,7 +162,7 @@ local function makeArguments(signature, set)
 		for i = 1, math.max(count, 1) do push(value) end
 	else
 		for i = 1, math.max(count, position) do
-			if i == position or i > count then push(value) else push(validValue(signature[i])) end
+			if i == position or i > count then push(value) else push(validValue(signature[i], set)) end
 		end
 	end
 	return args
@@ -175,6 +192,8 @@ local function ensureSprites()
 	end
 	if not spriteIs(sweep.driver, "sweeper") then
 		sweep.driver = addSprite("sweeper", 0)
+		-- Off-screen sprites skip their updates; the camera may be anywhere.
+		setSpriteAlwaysUpdate(sweep.driver, true)
 		sweep.armed = false
 	end
 end
@@ -224,6 +243,9 @@ function sweep_setUpLevel()
 		print("sweep-start\t" .. table.getn(names) .. "\t" .. setsPerFunction .. "\t" .. table.concat(names, " "))
 	end
 	sweep.victimA, sweep.victimB, sweep.driver = nil, nil, nil
+	-- A sound group of the valid name, so the sound functions play it.
+	soundManager_loadIndexFile("Data/Sounds/index.txt")
+	sweep.environment = nil  -- taken at the first step, once the load has set the world bounds
 	initSpriteManager(kTableSize)
 	reloadTexture()
 	-- A texture reference with no references left.
@@ -292,6 +314,12 @@ function sweep_step()
 	-- The step length the last call set has been in force for one pass of the
 	-- run loop; the sweep goes on at 5 ms (1 ms would run four updates a step).
 	setMSPerFrame(5)
+	-- So are the environment globals.
+	if not sweep.environment then
+		sweep.environment = {}
+		for i, name in ipairs(environmentNames) do sweep.environment[name] = getEnvironmentGlobal(name) end
+	end
+	for name, value in pairs(sweep.environment) do setEnvironmentGlobal(name, value) end
 	ensureSprites()
 	sweep.next = sweep.next + 1
 
