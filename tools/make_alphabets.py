@@ -16,6 +16,10 @@ neighbours' pixels). Lower-case letters are small capitals. Code 128 is a dew-dr
                                  editor read-out uses it; so does the game's HUD)
     Data/alphabets/round16.tga   white letters, dark outline, to be tinted by the
                                  sprite colour (titles)
+    Data/alphabets/speech12.tga  the same letters in 12-pixel cells, for speech
+                                 bubbles (which draw text at cell size 12: the
+                                 grid is then 192 pixels square, in the image's
+                                 lower left, and the widths row stays on top)
 """
 
 import math
@@ -144,9 +148,11 @@ def segment_distance(px, py, ax, ay, bx, by):
     return math.sqrt(dx * dx + dy * dy)
 
 
-def rasterize(segments, radius, width=CELL, height=CELL):
+def rasterize(segments, radius, width=None, height=None):
     """Anti-aliased coverage (0..1) of round-capped strokes, per pixel, rows from
     the top. Segments are in pixel coordinates with y up from the cell bottom."""
+    width = width or CELL
+    height = height or CELL
     coverage = [[0.0] * width for _ in range(height)]
     for row in range(height):
         py = height - row - 0.5
@@ -172,8 +178,18 @@ def pixel_segments(strokes, left):
     return segments
 
 
+def use_cell(cell):
+    """Sets the cell size the drawing functions below work in (16 or 12)."""
+    global CELL, BASELINE, CAP_HEIGHT, UNIT
+    CELL = cell
+    BASELINE = 3.0 * cell / 16.0
+    CAP_HEIGHT = 9.6 * cell / 16.0
+    UNIT = CAP_HEIGHT / 6.0
+
+
 def dewdrop_icon():
     """Coverage masks (body, shine) of the dew-drop icon: a drop pointing up."""
+    k = CELL / 16.0
     body = [[0.0] * CELL for _ in range(CELL)]
     shine = [[0.0] * CELL for _ in range(CELL)]
     for row in range(CELL):
@@ -185,14 +201,14 @@ def dewdrop_icon():
                     px = x + (sx + 0.5) / 4
                     py = CELL - row - (sy + 0.5) / 4
                     # A circle of radius 4.2 at (6, 6.2) with a point up to (6, 14).
-                    cx, cy, r = 6.0, 6.4, 4.3
+                    cx, cy, r, tip = 6.0 * k, 6.4 * k, 4.3 * k, 14.2 * k
                     inside = (px - cx) ** 2 + (py - cy) ** 2 <= r * r
-                    if not inside and cy <= py <= 14.2:
-                        half = r * (14.2 - py) / (14.2 - cy) * 0.95
+                    if not inside and cy <= py <= tip:
+                        half = r * (tip - py) / (tip - cy) * 0.95
                         inside = abs(px - cx) <= half
                     if inside:
                         total += 1
-                        if (px - 4.6) ** 2 + (py - 7.6) ** 2 <= 1.6:
+                        if (px - 4.6 * k) ** 2 + (py - 7.6 * k) ** 2 <= 1.6 * k * k:
                             lit += 1
             body[row][x] = total / 16.0
             shine[row][x] = lit / 16.0
@@ -202,10 +218,11 @@ def dewdrop_icon():
 def make_alphabet(body_top, body_bottom, outline_color, stroke_radius, outline_width, icon_colors):
     canvas = Canvas(256, 256)
     widths = [0] * 256
+    top = 256 - 16 * CELL  # the grid lies in the lower left; rows are counted from the top
     for code in range(32, 256):
         char = chr(code) if code < 127 else None
         cell_x = (code % 16) * CELL
-        cell_y = (code // 16) * CELL
+        cell_y = top + (code // 16) * CELL
         if code == ICON_DEWDROP:
             body, shine = dewdrop_icon()
             outline = dilate(body, outline_width + 0.2)
@@ -216,13 +233,13 @@ def make_alphabet(body_top, body_bottom, outline_color, stroke_radius, outline_w
                     fill = mix(top_c, bottom_c, t)
                     fill = mix(fill, light, shine[row][x])
                     put(canvas, cell_x + x, cell_y + row, fill, outline_color, body[row][x], outline[row][x])
-            widths[code] = advance_byte(12)
+            widths[code] = advance_byte(12 * CELL / 16.0)
             continue
         strokes = glyph_strokes(char) if char else None
         if strokes is None:
             continue
         if not strokes:
-            widths[code] = advance_byte(4.5)
+            widths[code] = advance_byte(4.5 * CELL / 16.0)
             continue
         xs = [x for line in strokes for x, _ in line]
         left = 1.0 + outline_width + stroke_radius - min(xs) * UNIT
@@ -238,26 +255,26 @@ def make_alphabet(body_top, body_bottom, outline_color, stroke_radius, outline_w
                 if outline[row][x] > 0.25:
                     ink_right = max(ink_right, x + 1)
         widths[code] = advance_byte(ink_right - 0.6)
-    clear_gutters(canvas)
+    clear_gutters(canvas, top)
     # The widths row: the image's top row, pixels 0..63, R,G,B,A = codes 4i..4i+3.
     for pixel in range(64):
         canvas.set(pixel, 0, tuple(widths[pixel * 4:pixel * 4 + 4]))
     return canvas
 
 
-def clear_gutters(canvas):
+def clear_gutters(canvas, top=0):
     """Makes the outermost pixels of every cell transparent: a magnified letter
     is filtered with the texels around it, and those must not belong to the
     neighbouring cells' letters."""
-    for y in range(256):
-        for x in range(256):
-            if x % CELL in (0, CELL - 1) or y % CELL in (0, CELL - 1):
+    for y in range(top, 256):
+        for x in range(16 * CELL):
+            if x % CELL in (0, CELL - 1) or (y - top) % CELL in (0, CELL - 1):
                 r, g, b, _ = canvas.get(x, y)
                 canvas.set(x, y, (r, g, b, 0))
 
 
 def advance_byte(pixels):
-    """The width byte that makes a character advance `pixels` at cell size 16."""
+    """The width byte that makes a character advance `pixels` at the cell size in use."""
     return max(1, min(255, int(round(pixels / 1.175))))
 
 
@@ -295,6 +312,12 @@ def generate(data_dir):
                            outline_color=(24, 18, 40), stroke_radius=1.05, outline_width=1.0,
                            icon_colors=((255, 255, 255), (200, 210, 230), (255, 255, 255)))
     write_tga(os.path.join(data_dir, "alphabets", "round16.tga"), round_)
+    use_cell(12)
+    speech = make_alphabet(body_top=(44, 40, 58), body_bottom=(30, 26, 44),
+                           outline_color=(255, 255, 255), stroke_radius=0.8, outline_width=0.0,
+                           icon_colors=((120, 200, 255), (40, 110, 200), (255, 255, 255)))
+    use_cell(16)
+    write_tga(os.path.join(data_dir, "alphabets", "speech12.tga"), speech)
 
 
 if __name__ == "__main__":

@@ -6,6 +6,8 @@ rectangles of the sprite sheets as a Lua table and Sprig's animations as XML
     Data/Images/*.tga
     Data/atlas.xml              gAtlas.<sheet>.<name> = "x, y, w, h"
     Data/Animations/*.xml       named animations, included in sprite definitions
+    Data/Images/Effects/*.tga   the effects' pictures: iris mask, particles, vine
+    Data/sprites/objects/speech_bubble.tga  the frame of every speech bubble
 """
 
 import os
@@ -13,6 +15,7 @@ import sys
 
 sys.dont_write_bytecode = True  # regenerating leaves no __pycache__ in the tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import art_effects  # noqa: E402
 import art_sprig  # noqa: E402
 import art_world  # noqa: E402
 from asset_files import write_text, write_tga  # noqa: E402
@@ -91,6 +94,13 @@ def generate(data_dir):
     write_tga(os.path.join(images, "moon.tga"), art_world.make_moon())
     write_tga(os.path.join(images, "glow.tga"), art_world.make_glow())
     write_tga(os.path.join(images, "cursor.tga"), art_world.make_cursor())
+    effects = os.path.join(images, "Effects")
+    for name, make in (("iris", art_effects.make_iris), ("dust", art_effects.make_dust),
+                       ("sparkle", art_effects.make_sparkle), ("droplet", art_effects.make_droplet),
+                       ("leaf", art_effects.make_leaf), ("vine", art_effects.make_vine)):
+        write_tga(os.path.join(effects, name + ".tga"), make())
+    # The engine looks for the bubble frame under this name.
+    write_tga(os.path.join(data_dir, "sprites", "objects", "speech_bubble.tga"), art_effects.make_speech_bubble())
     write_text(os.path.join(data_dir, "atlas.xml"),
                atlas_xml([("sprig", sprig_rects), ("tiles", tile_rects), ("props", prop_rects),
                           ("clouds", cloud_rects), ("particles", particle_rects)]))

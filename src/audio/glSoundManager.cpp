@@ -237,6 +237,8 @@ void setAllGroupMusicRate(int rate) {
         if (musicChannelIDs[i] >= 0) setSoundRate(musicChannelIDs[i], rate);
 }
 
+int getAllGroupMusicRate(void) { return musicRate; }
+
 const groupSound *findGroupSound(const char *name) { return private_findGroup(name); }
 
 int getNumberOfSoundGroups(void) { return numberOfChildren(groupSoundList); }

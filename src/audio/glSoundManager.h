@@ -47,6 +47,8 @@ void fadeAllGroupMusic(void);
 void resetAllGroupMusicVolume(void);
 // Stored and passed to the music channels (which do not change rate).
 void setAllGroupMusicRate(int rate);
+// The rate last set (100 at start).
+int getAllGroupMusicRate(void);
 
 // The first stored group of that name, or null.
 const groupSound *findGroupSound(const char *name);

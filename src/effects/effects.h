@@ -1,11 +1,13 @@
-// Effects: particles, ropes, game and demo timers, speech bubbles. Not built yet:
-// start-up registers their script functions and the update step pre-updates ropes
-// through these, which do nothing until the effects land.
+// Effects: screen transitions, speech bubbles, particles, ropes, game and demo
+// timers. Each is an object-manager object with its own draw, update and
+// destroy functions and script API; start-up registers the script functions
+// through the link functions declared in these headers, and the update step
+// pre-updates ropes.
 #pragma once
 
-void linkParticleFunctions(void);
-void linkRopeFunctions(void);
-void preupdateRopeAnimation(void);
-void linkGameTimerFunctions(void);
-void linkDemoTimerFunctions(void);
-void linkSpeechBubbleFunctions(void);
+#include "effects/demo_timer.h"
+#include "effects/game_timer.h"
+#include "effects/glLuaScreenTransition.h"
+#include "effects/particle_animation.h"
+#include "effects/rope_animation.h"
+#include "effects/speech_bubble.h"

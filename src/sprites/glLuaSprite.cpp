@@ -18,6 +18,7 @@
 #include "audio/glLuaSoundManager.h"
 #include "core/glMemory.h"
 #include "core/glObjectManager.h"
+#include "effects/glLuaScreenTransition.h"
 #include "graphics/glTexture.h"
 #include "script/glLua.h"
 #include "script/glLuaArgs.h"
@@ -388,7 +389,7 @@ void initLuaSpriteManager(lua_State *L, _treeNode *manager) {
     gUpdateCameraPosition = 0;
     selectedSprite = newSprite = -1;
     gLevelEditorActive = collisionOverlayMode = 0;
-    // Screen transitions register here once they are built.
+    initScreenTransitionTransitions(L, manager);
     private_registerAll(L);
     initLuaSpriteSoundManager(L);
     initLuaSpriteCollisionManager(L, manager);

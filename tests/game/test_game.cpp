@@ -1,7 +1,8 @@
 // The game that ships (the repository's Data/) run by the real binary, headless:
 // the title screen, then, as if a key were pressed, the first level for more
-// than 2,000 update steps. Any script error, any missing or unreadable asset
-// fails the run; the final screenshots must show the game's art.
+// than 2,000 update steps (the title's iris closes, the level's opens). Any
+// script error, any missing or unreadable asset fails the run; the final
+// screenshots must show the game's art.
 //
 // The test runs the game through a start document of its own. It replaces
 // Data/index.xml, which it keeps as Data/shipped-index.xml and includes
@@ -236,4 +237,13 @@ TEST(ShippedGame, RecordedKeysStartTheFirstLevelAndMoveSprig) {
     EXPECT_GT(countNear(shot, 0, 50, 340, 62, {{190, 238, 112}, {146, 214, 86}, {104, 188, 70}}), 1500);
     EXPECT_GT(countNear(shot, 0, 0, 440, 30, {{154, 100, 66}, {122, 76, 56}, {182, 124, 80}}), 8000);
     EXPECT_GT(countNear(shot, 256, 57, 288, 89, {{104, 186, 86}, {156, 218, 104}, {58, 128, 74}}), 100);
+    // The iris has opened again, and the level's countdown stands under the hint in sand letters.
+    EXPECT_GT(sky.r + sky.g + sky.b, 400);
+    int sand = 0;
+    for (int y = 420; y < 442; y++)
+        for (int x = 478; x < 636; x++) {
+            rgb p = shot.at(x, y);
+            if (p.r > 200 && p.g > 150 && p.b < 215 && p.r > p.b + 30) sand++;
+        }
+    EXPECT_GT(sand, 150);
 }

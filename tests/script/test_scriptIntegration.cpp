@@ -21,12 +21,16 @@ TEST(ScriptIntegration, DocumentScriptsRunInOrderAcrossDocuments) {
     std::string log = runGame("documents", 60, &exitCode);
     EXPECT_EQ(exitCode, 0);
     // The second load request wins and waits for the rest of the document's
-    // scripts; the failing script stops only itself; the CR-only document runs.
+    // scripts; the failing script stops only itself, and its error is logged
+    // where it happened; the CR-only document runs.
     size_t first = log.find("index\t1\tnil\ttrue\n");
-    size_t rest = log.find("index\t2\nbefore error\nindex\t3\nsecond\t6\n");
+    size_t rest = log.find("index\t2\nbefore error\nScript error: ");
+    size_t after = log.find(":1: deliberate\nindex\t3\nsecond\t6\n");
     EXPECT_NE(first, std::string::npos) << log;
     EXPECT_NE(rest, std::string::npos) << log;
+    EXPECT_NE(after, std::string::npos) << log;
     EXPECT_LT(first, rest);
+    EXPECT_LT(rest, after);
     EXPECT_EQ(log.find("skipped"), std::string::npos);
     EXPECT_EQ(log.find("lower case"), std::string::npos);
     // The atexit hook runs at shutdown, after the run loop.
