@@ -111,19 +111,7 @@ class EffectsTest : public WindowTest {
 
     // One frame over a background colour, read back.
     spriteTestFrame draw(float r = 0, float g = 0, float b = 0) {
-        glClearColor(r, g, b, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        set2DView(640, 480);
-        glColor4f(1, 1, 1, 1);
-        glDisable(GL_DEPTH_TEST);
-        drawObjectManager(objects);
-        end2DView();
-        spriteTestFrame frame;
-        frame.width = 640, frame.height = 480;
-        frame.pixels.resize(640 * 480 * 4);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, 640, 480, GL_RGBA, GL_UNSIGNED_BYTE, frame.pixels.data());
-        return frame;
+        return spriteTest_drawObjects(objects, r, g, b);
     }
 
     lua_State *L = nullptr;

@@ -160,16 +160,7 @@ TEST_F(SpriteModels, ATexturedModelIsDrawnWhereItsSpriteIs) {
     EXPECT_EQ(call("setSpriteModel(a)"), "error: usage: setSpriteModel(<Integer spriteRefNum>, <String xml_tag_name>)");
     EXPECT_EQ(call("setSpriteModel(77, 'square') setSpriteModelTexture(77, quad)"), "");  // no such sprite: nothing
 
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    set2DView(640, 480);
-    drawObjectManager(glLua_getObjectManager());
-    end2DView();
-    spriteTestFrame f;
-    f.width = 640, f.height = 480;
-    f.pixels.resize(640 * 480 * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, 640, 480, GL_RGBA, GL_UNSIGNED_BYTE, f.pixels.data());
+    spriteTestFrame f = spriteTest_drawObjects(glLua_getObjectManager());
     EXPECT_TRUE(spriteTest_near(f.at(110, 110), 255, 0, 0));
     EXPECT_TRUE(spriteTest_near(f.at(150, 110), 0, 255, 0));
     EXPECT_TRUE(spriteTest_near(f.at(110, 150), 0, 0, 255));

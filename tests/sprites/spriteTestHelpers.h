@@ -8,7 +8,11 @@
 #include <string>
 #include <vector>
 
+#include <GL/gl.h>
+
 #include "core/glMemory.h"
+#include "core/glObjectManager.h"
+#include "platform/glEnvironment.h"
 #include "graphics/glTexture.h"
 #include "support/quillmereRun.h"
 
@@ -76,4 +80,22 @@ inline spriteTestFrame spriteTest_readTGA(const std::string &path) {
 // Colour comparison with room for filtering at edges.
 inline bool spriteTest_near(rgba c, int r, int g, int b, int tolerance = 40) {
     return std::abs(c.r - r) <= tolerance && std::abs(c.g - g) <= tolerance && std::abs(c.b - b) <= tolerance;
+}
+
+// One frame of the objects of `objects` drawn over a background colour in the
+// 640 x 480 view, read back.
+inline spriteTestFrame spriteTest_drawObjects(_treeNode *objects, float r = 0, float g = 0, float b = 0) {
+    glClearColor(r, g, b, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    set2DView(640, 480);
+    glColor4f(1, 1, 1, 1);
+    glDisable(GL_DEPTH_TEST);
+    drawObjectManager(objects);
+    end2DView();
+    spriteTestFrame frame;
+    frame.width = 640, frame.height = 480;
+    frame.pixels.resize(640 * 480 * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, 640, 480, GL_RGBA, GL_UNSIGNED_BYTE, frame.pixels.data());
+    return frame;
 }

@@ -59,19 +59,7 @@ protected:
     }
     luaSpriteInfoRec *rec(int ref) { return &getSprite(ref)->self; }
     spriteTestFrame draw() {
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        set2DView(640, 480);
-        glColor4f(1, 1, 1, 1);
-        glDisable(GL_DEPTH_TEST);
-        drawObjectManager(glLua_getObjectManager());
-        end2DView();
-        spriteTestFrame frame;
-        frame.width = 640, frame.height = 480;
-        frame.pixels.resize(640 * 480 * 4);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, 640, 480, GL_RGBA, GL_UNSIGNED_BYTE, frame.pixels.data());
-        return frame;
+        return spriteTest_drawObjects(glLua_getObjectManager());
     }
     // Lit pixels (red channel) inside a box.
     static int ink(const spriteTestFrame &f, int x0, int y0, int x1, int y1) {
