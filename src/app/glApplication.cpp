@@ -244,13 +244,18 @@ static void private_openLog(void) {
 
 // Every script function a game gets, with no window, log or document: the
 // host and the effects register theirs as at start-up, and nothing runs.
-static int private_listScriptGlobals(void) {
+// The script host, then the effects' script functions.
+static void private_startScripting(void) {
     glLua_prestartup();
     linkParticleFunctions();
     linkRopeFunctions();
     linkGameTimerFunctions();
     linkDemoTimerFunctions();
     linkSpeechBubbleFunctions();
+}
+
+static int private_listScriptGlobals(void) {
+    private_startScripting();
     int lines = glLuaReference_listGlobals(glLua_getLuaRef(), stdout);
     // Named values scripts pass to getEnvironmentGlobal and setEnvironmentGlobal.
     for (int i = 0; i < kEnvironmentGlobals; i++) printf("environment %s\n", environmentGlobalName(i));
@@ -301,12 +306,7 @@ int glApplication_main(int argc, char **argv) {
     if (!replayPath.empty()) glInput_playInputRecording(replayPath.c_str());
     initFullscreen("Quillmere", 640, 480, 0, 0, 1);
     setGlobalFunctions(displayCallback, updateCallback, eventCallback);
-    glLua_prestartup();
-    linkParticleFunctions();
-    linkRopeFunctions();
-    linkGameTimerFunctions();
-    linkDemoTimerFunctions();
-    linkSpeechBubbleFunctions();
+    private_startScripting();
     disableMouseHiding();
     if (options.watch) glLiveReload_start("Data");
     glLua_loadXMLFile("Data/index.xml");
