@@ -21,6 +21,9 @@ static int64_t textureMemory = 0;      // image bytes loaded into memory
 static int64_t numTexturesMemory = 0;  // image loads
 static int64_t textureVRAM = 0;        // tile pixel bytes uploaded
 static int64_t numTexturesVRAM = 0;    // tiles uploaded
+// Bumped whenever what a lookup tells may change (a record added, tiles made
+// or released, an origin moved), for those who keep what they read.
+static uint32_t registryChanges = 0;
 
 static const char private_kScreenshotName[] = "Texture Screenshot";
 // Candidate tile sides, indices 0 to 6.
@@ -51,6 +54,7 @@ static glTexture private_newRecord(const char *name)
 
 static int private_appendRecord(const glTexture *record)
 {
+    registryChanges++;
     addChild(textureStorage, record, (int32_t)sizeof *record);
     return numberOfChildren(textureStorage) - 1;
 }
@@ -234,6 +238,7 @@ static void private_applyFlags(int flags)
 static void private_releaseTiles(glTexture *texture)
 {
     if (!texture->texList) return;
+    registryChanges++;
     int bytesPerPixel = private_bytesPerPixel(texture->format);
     for (_treeNode *node = texture->texList->child; node; node = node->sibling) {
         textureTile *tile = (textureTile *)node->data;
@@ -262,6 +267,7 @@ int glTexture_textureWithBytes(glTexture *texture, const uint8_t *bytes, int wid
     }
     // Uploading over live tiles would lose them.
     private_releaseTiles(texture);
+    registryChanges++;
 
     texture->texList = createTree();
     texture->reported = (int16_t)(reported ? 1 : 0);
@@ -423,6 +429,7 @@ int glTexture_setOrigin(int refNum, int x, int y)
     if (texture) {
         texture->origin_x = x;
         texture->origin_y = y;
+        registryChanges++;
     }
     return 0;
 }
@@ -433,6 +440,7 @@ int glTexture_centerOrigin(int refNum)
     if (texture) {
         texture->origin_x = texture->width / 2;
         texture->origin_y = texture->height / 2;
+        registryChanges++;
     }
     return 0;
 }
@@ -464,6 +472,8 @@ int glTexture_endTexture(int refNum)
 }
 
 // ---- Settings, statistics and texts ----
+
+uint32_t glTexture_changeCount(void) { return registryChanges; }
 
 void glTexture_setTilingPreference(int preference) { gTextureTilePref = preference; }
 

@@ -112,6 +112,10 @@ int glTexture_getOrigin(int refNum, int *x, int *y);
 int glTexture_setOrigin(int refNum, int x, int y);
 // Origin = (width / 2, height / 2) in whole pixels.
 int glTexture_centerOrigin(int refNum);
+// Changes whenever a lookup above may answer differently (a record added,
+// tiles uploaded or released, an origin moved): what was read before may be
+// kept while it stays the same.
+uint32_t glTexture_changeCount(void);
 // OpenGL name of a tile, 0xFFFFFFFF when not loaded or no such tile.
 uint32_t glTexture_getTextureID(int refNum, int tile = 0);
 // Enables texturing and binds tile 0 of a loaded texture; returns 0.

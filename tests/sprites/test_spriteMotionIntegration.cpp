@@ -33,12 +33,14 @@ TEST(SpriteMotionIntegration, AnimationsWrapOnTimeAndSpritesLandOnTheirFloor) {
     EXPECT_NE(run.log.find("faller\t54\t51.5\n"), std::string::npos) << run.log;
     EXPECT_NE(run.log.find("faller\t99\t50.0\n"), std::string::npos) << run.log;
     // One line of statistics on standard output.
-    double update = -1, draw = -1;
+    double update = -1, draw = -1, load = -1;
     char end = 0;
-    EXPECT_EQ(sscanf(run.out.c_str(), "stats steps=100 frames=100 update_seconds=%lf draw_seconds=%lf%c", &update, &draw, &end), 3)
+    EXPECT_EQ(sscanf(run.out.c_str(), "stats steps=100 frames=100 update_seconds=%lf draw_seconds=%lf load_seconds=%lf%c",
+                     &update, &draw, &load, &end), 4)
         << run.out;
     EXPECT_GT(update, 0);
     EXPECT_GT(draw, 0);
+    EXPECT_GT(load, 0);
     EXPECT_EQ(end, '\n');
     std::filesystem::remove_all(folder);
 }
