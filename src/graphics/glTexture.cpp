@@ -24,6 +24,7 @@ static int64_t numTexturesVRAM = 0;    // tiles uploaded
 // Bumped whenever what a lookup tells may change (a record added, tiles made
 // or released, an origin moved), for those who keep what they read.
 static uint32_t registryChanges = 0;
+static int defaultFilter = kLinear;
 
 static const char private_kScreenshotName[] = "Texture Screenshot";
 // Candidate tile sides, indices 0 to 6.
@@ -123,8 +124,23 @@ static void private_showLoadFailure(const char *what, const char *fileName) {
     glErrorLine_showHere(text.c_str());
 }
 
+int glTexture_setDefaultFilter(int filter)
+{
+    if (filter != kLinear && filter != kNearest) return 0;
+    defaultFilter = filter;
+    return 1;
+}
+
+int glTexture_getDefaultFilter(void) { return defaultFilter; }
+
+static int private_withFilter(int flags)
+{
+    return flags & (kLinear | kNearest) ? flags : flags | defaultFilter;
+}
+
 int glTexture_loadTexture(const char *fileName, int flags)
 {
+    flags = private_withFilter(flags);
     if (!fileName) {
         fprintf(stderr, "Unable to open the texture file: no file name given\n");
         return -1;
@@ -192,6 +208,7 @@ int glTexture_loadTexture(uint8_t *bytes, int width, int height, int format, int
         return -1;
     }
     private_ensureRegistry();
+    flags = private_withFilter(flags);
     glTexture texture = private_newRecord(private_kScreenshotName);
     texture.imageData = bytes;
     texture.imageSize = (int32_t)size;
@@ -301,8 +318,9 @@ int glTexture_textureWithBytes(glTexture *texture, const uint8_t *bytes, int wid
             if (firstName == -1) firstName = (int)name;
             tile.texName = name;
             glBindTexture(GL_TEXTURE_2D, name);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            GLint filter = flags & kNearest ? GL_NEAREST : GL_LINEAR;
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
             private_applyFlags(flags);
             glTexImage2D(GL_TEXTURE_2D, 0, format, side, side, 0, (GLenum)format, GL_UNSIGNED_BYTE, block);
             texture->valid = 1;

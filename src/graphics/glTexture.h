@@ -27,11 +27,15 @@
 
 // Texture flags, applied to every tile in this order (a clamp bit wins over
 // the repeat bit of the same axis; without either an axis keeps the default).
+// The filter bits choose how texels are sampled when an image is drawn scaled,
+// rotated or between pixels; a load with neither takes the default filter.
 enum {
-    kSRepeat = 1,  // GL_TEXTURE_WRAP_S = GL_REPEAT
-    kTRepeat = 2,  // GL_TEXTURE_WRAP_T = GL_REPEAT
-    kSClamp = 4,   // GL_TEXTURE_WRAP_S = GL_CLAMP_TO_EDGE
-    kTClamp = 8,   // GL_TEXTURE_WRAP_T = GL_CLAMP_TO_EDGE
+    kSRepeat = 1,   // GL_TEXTURE_WRAP_S = GL_REPEAT
+    kTRepeat = 2,   // GL_TEXTURE_WRAP_T = GL_REPEAT
+    kSClamp = 4,    // GL_TEXTURE_WRAP_S = GL_CLAMP_TO_EDGE
+    kTClamp = 8,    // GL_TEXTURE_WRAP_T = GL_CLAMP_TO_EDGE
+    kLinear = 16,   // GL_LINEAR: neighbouring texels blended (smooth)
+    kNearest = 32,  // GL_NEAREST: the nearest texel (sharp pixel art); wins over kLinear
 };
 
 // One tile: an S x S OpenGL texture holding part of the image.
@@ -63,6 +67,11 @@ struct glTexture {
 };
 
 // ---- Loading and releasing ----
+
+// The filter of loads that name none: kLinear (the default) or kNearest; any
+// other value is refused (returns 0, nothing changes). Applies to later loads.
+int glTexture_setDefaultFilter(int filter);
+int glTexture_getDefaultFilter(void);
 
 // Loads a TGA file, or takes one more reference on the record already loaded
 // under exactly this name. An unloaded record is uploaded again from the bytes
