@@ -289,7 +289,7 @@ int glApplication_main(int argc, char **argv) {
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
         glEnvironment_setNonInteractive(1);
     }
-    if (options.fixedStep) glEnvironment_setFixedStep(1);
+    if (options.fixedStep) glEnvironment_setFixedStep(options.fixedStep);
     if (options.steps) glEnvironment_setStepLimit(options.steps);
     if (options.stats) glEnvironment_setStats(1);
     if (options.noErrorLine) glErrorLine_setEnabled(0);

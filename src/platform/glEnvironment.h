@@ -135,8 +135,9 @@ void glEnvironment_setNonInteractive(int nonInteractive);
 int glEnvironment_isNonInteractive(void);
 // Quit in order after this many update steps (0 = never).
 void glEnvironment_setStepLimit(unsigned long steps);
-// Every run-loop pass runs exactly one update step on a virtual clock.
-void glEnvironment_setFixedStep(int fixedStep);
+// Every run-loop pass runs exactly `stepsPerPass` update steps (then draws) on
+// a virtual clock; 0 goes back to the real clock.
+void glEnvironment_setFixedStep(int stepsPerPass);
 unsigned long glEnvironment_getStepsRun(void);
 unsigned long glEnvironment_getFramesRun(void);
 // Run-time statistics: while on, the run loop adds up the real seconds spent
