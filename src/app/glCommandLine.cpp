@@ -19,6 +19,7 @@ static const char *kUsage =
     "                 when the run ends through --steps, write its last frame to FILE (TGA)\n"
     "  --record FILE  record the bound input events of the run into FILE\n"
     "  --replay FILE  play a recording back from the first update step\n"
+    "  --input FILE   play mouse and key input from FILE into the window, step by step\n"
     "  --stats        at exit, print the update steps and frames run and the seconds\n"
     "                 spent in update steps and in drawing\n"
     "  --watch        reload the current document whenever a file under Data/ changes\n"
@@ -83,6 +84,9 @@ int glCommandLine_parse(int argc, char **argv, commandLineOptions *options, FILE
             (strcmp(arg, "--record") == 0 ? options->record : options->replay) = argv[++i];
             if (options->record && options->replay)
                 return private_usageError(err, "--record and --replay cannot be used together:", arg);
+        } else if (strcmp(arg, "--input") == 0) {
+            if (i + 1 >= argc || !*argv[i + 1]) return private_usageError(err, "missing file after", arg);
+            options->input = argv[++i];
         } else if (strcmp(arg, "--steps") == 0) {
             if (i + 1 >= argc) return private_usageError(err, "missing number after", arg);
             if (!private_parseSteps(argv[i + 1], &options->steps))
