@@ -74,6 +74,11 @@ void glApplication_setClickPosition(int x, int y) {
     clickY = y;
 }
 
+void glApplication_getClickPosition(int *x, int *y) {
+    *x = clickX;
+    *y = clickY;
+}
+
 void handleEvent(char *name, long value) { postSpriteEvent(name, value); }
 
 // The editor's read-out of the last Control-picked sprite. The alphabet is
