@@ -22,6 +22,7 @@ static const char *kUsage =
     "                 when the run ends through --steps, write its last frame to FILE (TGA)\n"
     "  --record FILE  record the bound input events of the run into FILE\n"
     "  --replay FILE  play a recording back from the first update step\n"
+    "  --input FILE   play mouse and key input from FILE into the window, step by step\n"
     "  --stats        at exit, print the update steps and frames run and the seconds\n"
     "                 spent in update steps and in drawing\n"
     "  --watch        reload the current document whenever a file under Data/ changes\n"
@@ -93,6 +94,9 @@ int glCommandLine_parse(int argc, char **argv, commandLineOptions *options, FILE
                 return private_usageError(err, "--steps-per-frame needs a whole number from 1 to 1000, not", argv[i + 1]);
             options->fixedStep = (int)steps;
             i++;
+        } else if (strcmp(arg, "--input") == 0) {
+            if (i + 1 >= argc || !*argv[i + 1]) return private_usageError(err, "missing file after", arg);
+            options->input = argv[++i];
         } else if (strcmp(arg, "--steps") == 0) {
             if (i + 1 >= argc) return private_usageError(err, "missing number after", arg);
             if (!private_parseSteps(argv[i + 1], &options->steps))

@@ -16,6 +16,7 @@ struct commandLineOptions {
     int stats;                  // at exit, one line on standard output: steps, frames, seconds
     const char *record;         // record the bound input events of the run into this file, or null
     const char *replay;         // play this recording back from the first update step, or null
+    const char *input;          // play mouse and key input from this file into the window, or null
     int watch;                  // reload the current document when a file under Data/ changes
     int noErrorLine;            // no red line for script errors and failed loads (the log still has them)
     int listScriptGlobals;      // print the script functions and globals the engine adds, then exit

@@ -89,6 +89,9 @@ int getNextEvent(envMessage *message);
 int getKeyFromEvent(envMessage message);
 void getMouseFromEvent(envMessage message, int *x, int *y);
 void getMouse(int *x, int *y);
+// Moves the pointer to a position as getMouse reports it (the window system
+// sees a mouse movement).
+void setMousePosition(int x, int y);
 int getModifiersForLastEvent(void);
 // The gamepad element code of a pad event (glInput's kInputPadButtonBase ...).
 int getPadElementFromEvent(envMessage message);

@@ -323,7 +323,9 @@ TEST_F(Effects, RopePiecesMoveOnTimeAndDragInTheEditor) {
     EXPECT_NEAR(rope->pieces[2].location[0], 100.0f, 1e-3);
 
     // In the editor the piece under the mouse is picked, and dragging it
-    // carries the earlier pieces along; later ones stay.
+    // carries the earlier pieces along; later ones stay. The mouse is away
+    // from the window's edges, where the editor would scroll the view.
+    setMousePosition(320, 240);
     int mx, my;
     getMouse(&mx, &my);
     float m[2] = {(float)mx + getEnvironmentValue(kEnv_WorldOrigin_X), (float)my + getEnvironmentValue(kEnv_WorldOrigin_Y)};
