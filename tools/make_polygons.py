@@ -30,6 +30,10 @@ OUTLINES = {
     "ledge": [("Q", 0, 12), ("Q", 32, 12), ("F", 32, 26), ("Q", 0, 26), ("", 0, 12)],
     "bridge": [("Q", 0, 15), ("Q", 32, 15), ("F", 32, 22), ("Q", 0, 22), ("", 0, 15)],
     "crate": [("X", 2, 0), ("E", 30, 0), ("F", 30, 28), ("I", 2, 28), ("", 2, 0)],
+    # Moving platforms: a lily pad on the pond and a low cloud on the hills;
+    # like ledges, one can jump up through them.
+    "raft": [("Q", 2, 6), ("Q", 62, 6), ("F", 62, 14), ("Q", 2, 14), ("", 2, 6)],
+    "cloud": [("Q", 6, 8), ("Q", 58, 8), ("F", 58, 18), ("Q", 6, 18), ("", 6, 8)],
     # Things to touch: a dew drop and the dew-bell at the end of a level.
     "dewdrop": [("", 8, 1), ("", 13, 5), ("", 13, 9), ("", 8, 15), ("", 3, 9), ("", 3, 5), ("", 8, 1)],
     "dewbell": [("", 8, 0), ("", 24, 0), ("", 26, 40), ("", 6, 40), ("", 8, 0)],
