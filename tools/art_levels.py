@@ -181,6 +181,48 @@ def draw_fern(rng, w=48, h=32):
     return c
 
 
+def draw_canopy(rng, leaves, strand, blossom=None):
+    """128 x 64: the crown of a tree by the water, a bough through it; a vine
+    hangs from its middle (x 64, 16 pixels from the top), its trunk (see
+    draw_trunk) stands under its left half."""
+    c = Canvas(128, 64)
+    for x in range(0, 128):
+        y = int(round(20 + math.sin(x / 18.0) * 3 + (64 - x) * 0.04))
+        for t in range(4):
+            c.set(x, y + t, (96, 74, 66) if t < 2 else (70, 54, 54))
+    blob_union(c, [(18, 22, 16), (44, 16, 18), (72, 18, 17), (98, 14, 18), (118, 20, 12), (60, 30, 12),
+                   (30, 34, 11), (90, 32, 12)], leaves, rng)
+    for k in range(26):
+        x = 4 + k * 4.8 + rng.uniform(-1, 1)
+        top = next((y for y in range(63, -1, -1) if c.get(int(x), y)[3]), 30)
+        for i in range(rng.randint(4, 16)):
+            c.set(int(x), top + i, strand if i < 10 else leaves[3])
+    if blossom:
+        for _ in range(60):
+            x, y = rng.randint(4, 123), rng.randint(2, 44)
+            if c.get(x, y)[3] and c.get(x + 1, y)[3]:
+                c.set(x, y, blossom)
+                c.set(x + 1, y, (255, 236, 244))
+    c.outline(lambda col: (30, 40, 48, 255))
+    return c
+
+
+def draw_trunk(light, mid, dark):
+    """32 x 32: a piece of the trunk under a canopy; stacked, it repeats."""
+    c = Canvas(32, 32)
+    for y in range(32):
+        wobble = int(round(math.sin(y / 32.0 * 2 * math.pi)))
+        for x in range(9 + wobble, 23 + wobble):
+            u = (x - 9 - wobble) / 14.0
+            color = light if u < 0.3 else dark if u > 0.72 else mid
+            if (x * 3 + y // 5) % 9 == 0:
+                color = dark
+            c.set(x, y, color)
+        c.set(8 + wobble, y, (40, 32, 40))
+        c.set(23 + wobble, y, (40, 32, 40))
+    return c
+
+
 def make_pond_props():
     rng = Random(606)
     sheet = Canvas(256, 256)
@@ -198,6 +240,8 @@ def make_pond_props():
     place("lotus", draw_lotus(), 208, 0)
     place("stone", draw_stepping_stone(rng), 224, 0)
     place("raft", draw_lily_raft(), 96, 40)
+    place("canopy", draw_canopy(rng, WILLOW, WILLOW[2] + (255,)), 96, 64)
+    place("trunk", draw_trunk((150, 128, 104), (118, 98, 84), (84, 68, 66)), 224, 64)
     sheet.bleed_edges()
     return sheet, rects
 
@@ -321,6 +365,9 @@ def make_hills_props():
     place("poppy", draw_poppy(), 176, 0)
     place("stone", draw_standing_stone(rng), 192, 0)
     place("raft", draw_cloud_raft(), 64, 40)
+    blossom = ((156, 74, 112), (212, 118, 156), (244, 170, 196), (255, 222, 232))
+    place("canopy", draw_canopy(rng, blossom, (150, 110, 90, 255), (255, 250, 252)), 96, 64)
+    place("trunk", draw_trunk((170, 120, 110), (130, 88, 88), (92, 60, 70)), 224, 64)
     sheet.bleed_edges()
     return sheet, rects
 

@@ -26,6 +26,10 @@ OUTLINES = {
     "ground_mid": [("X", 0, 0), ("Q", 32, 0), ("F", 32, 27), ("Q", 0, 27), ("", 0, 0)],
     "ground_left": [("X", 2, 0), ("Q", 32, 0), ("F", 32, 27), ("I", 2, 27), ("", 2, 0)],
     "ground_right": [("X", 0, 0), ("E", 30, 0), ("F", 30, 27), ("Q", 0, 27), ("", 0, 0)],
+    # The earth under a run's first and last columns: a wall to the open side,
+    # so that a cliff stops Sprig whatever its height.
+    "wall_left": [("Q", 2, 0), ("Q", 32, 0), ("Q", 32, 32), ("I", 2, 32), ("", 2, 0)],
+    "wall_right": [("Q", 0, 0), ("E", 30, 0), ("Q", 30, 32), ("Q", 0, 32), ("", 0, 0)],
     # Floating ledges: a floor one can jump up through.
     "ledge": [("Q", 0, 12), ("Q", 32, 12), ("F", 32, 26), ("Q", 0, 26), ("", 0, 12)],
     "bridge": [("Q", 0, 15), ("Q", 32, 15), ("F", 32, 22), ("Q", 0, 22), ("", 0, 15)],
