@@ -163,20 +163,17 @@ def draw_frog():
 
 
 def draw_fern(rng, w=48, h=32):
+    """A low clump of waterside leaves: round and soft, with a few fronds."""
     c = Canvas(w, h)
-    for k in range(9):
-        angle = math.radians(200 + k * 17.5)
-        length = h * (0.6 + 0.35 * math.sin(k / 8.0 * math.pi))
-        for i in range(int(length)):
-            t = i / length
-            x = w / 2 + math.cos(angle) * i * 1.1
-            y = h - 1 + math.sin(angle) * i - t * t * 6
-            c.set(int(x), int(y), WILLOW[1])
-            if i % 3 == 0 and i > 3:
-                for side in (-1, 1):
-                    px = x + side * math.sin(angle) * 2.5
-                    py = y - side * math.cos(angle) * 2.5 + 1
-                    c.set(int(px), int(py), WILLOW[2] if side < 0 else WILLOW[1])
+    blob_union(c, [(w * 0.5, h * 0.62, h * 0.38), (w * 0.26, h * 0.72, h * 0.28), (w * 0.74, h * 0.7, h * 0.3)],
+               WILLOW, rng)
+    for k in range(7):
+        angle = math.radians(205 + k * 22)
+        for i in range(int(h * 0.55)):
+            x = w / 2 + math.cos(angle) * i * 1.2
+            y = h * 0.7 + math.sin(angle) * i * 0.9 + (i / 10.0) ** 2
+            c.set(int(x), int(y), WILLOW[2] if i < h * 0.4 else WILLOW[3])
+    c.fill_rect(0, h - 1, w, 1, (0, 0, 0, 0))
     c.outline(lambda col: (20, 52, 50, 255))
     return c
 
