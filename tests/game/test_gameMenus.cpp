@@ -109,6 +109,9 @@ TEST(GameMenus, TheDemoPlaysTheMeadowFromItsRecording) {
     // As the title does after twenty idle seconds, without the wait: the demo's
     // recording (the meadow's play-through) gathers every drop and rings the
     // bell, and the demo goes back to the title.
+    EXPECT_EQ(quillmere_readFile(std::string(QUILLMERE_SOURCE_DIR) + "/Data/demo.rec"),
+              quillmere_readFile(std::string(QUILLMERE_TEST_DATA_DIR) + "/game/data/level1.rec"))
+        << "the demo is the meadow's play-through: copy level1.rec again when it is tuned anew";
     std::string folder = shippedGameFolder();
     std::ofstream(folder + "/Data/index.xml")
         << "<?xml version=\"1.0\"?>\n<demo><script language=\"Lua\">if gDemoMode == nil then gDemoMode = true "
