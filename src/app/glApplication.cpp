@@ -331,8 +331,9 @@ int glApplication_main(int argc, char **argv) {
     runLoop();
     if (options.stats) {
         // Taken before the final screenshot, which is not a frame of the run.
-        printf("stats steps=%lu frames=%lu update_seconds=%.6f draw_seconds=%.6f\n", glEnvironment_getStepsRun(),
-               glEnvironment_getFramesRun(), glEnvironment_getUpdateSeconds(), glEnvironment_getDrawSeconds());
+        printf("stats steps=%lu frames=%lu update_seconds=%.6f draw_seconds=%.6f load_seconds=%.6f\n",
+               glEnvironment_getStepsRun(), glEnvironment_getFramesRun(), glEnvironment_getUpdateSeconds(),
+               glEnvironment_getDrawSeconds(), glLua_getLoadSeconds());
         fflush(stdout);
     }
     if (!screenshotPath.empty() && options.steps && glEnvironment_getStepsRun() >= options.steps)

@@ -95,9 +95,8 @@ void clearObjectManager(_treeNode *manager)
     if (!manager)
         return;
     private_destructObjects(manager);
-    _treeNode *layers = manager->child;
-    manager->child = nullptr;
-    destructTree(layers);
+    while (manager->child)
+        removeChildAfter(manager, nullptr);
     private_addLayers(manager);
 }
 
@@ -108,13 +107,13 @@ void setObjectManagerBounds(_treeNode *manager, ssRect *bounds)
 }
 
 void *insertObject(_treeNode *manager, void *data, uint32_t layer, objDrawFunc draw,
-                   objUpdateFunc update, objDestructFunc destruct, objPrefetchFunc prefetch)
+                   objUpdateFunc update, objDestructFunc destruct, objPrefetchFunc prefetch, objEventFunc event)
 {
     if (!manager)
         return nullptr;
     if (layer >= kObjectManagerLayers)
         layer = kObjectManagerLayers - 1;
-    _object object = {data, layer, draw, update, destruct, nullptr, prefetch, 0};
+    _object object = {data, layer, draw, update, destruct, event, prefetch, 0};
     if (!addChild(getChild(manager, (int)layer), &object, sizeof object))
         return nullptr;
     return data;
@@ -178,12 +177,7 @@ static void private_destroyNode(_treeNode *layer, _treeNode *prev, _treeNode *no
     _object *object = private_object(node);
     if (object && object->destruct)
         object->destruct(object->data);
-    if (prev)
-        prev->sibling = node->sibling;
-    else
-        layer->child = node->sibling;
-    node->sibling = nullptr;
-    destructTree(node);
+    removeChildAfter(layer, prev);
 }
 
 // Destroys what nested walks removed; called when the outermost walk ends.

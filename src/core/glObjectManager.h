@@ -72,11 +72,12 @@ void destructObjectManager(_treeNode *manager);
 void clearObjectManager(_treeNode *manager);
 void setObjectManagerBounds(_treeNode *manager, ssRect *bounds);
 
-// Appends an object (no event function) to the end of its layer; a layer
-// above 19 is stored as 19. Returns `data`, or null for a null manager.
+// Appends an object to the end of its layer, in constant time; a layer above
+// 19 is stored as 19. Returns `data`, or null for a null manager.
 void *insertObject(_treeNode *manager, void *data, uint32_t layer, objDrawFunc draw,
-                   objUpdateFunc update, objDestructFunc destruct, objPrefetchFunc prefetch = nullptr);
-// Sets the event function of every object whose data is `data`.
+                   objUpdateFunc update, objDestructFunc destruct, objPrefetchFunc prefetch = nullptr,
+                   objEventFunc event = nullptr);
+// Sets the event function of every object whose data is `data` (walks them all).
 void setObjectEvents(_treeNode *manager, void *data, objEventFunc event);
 
 // Draws every object, back to front. Quads that objects batch (glQuadBatch)

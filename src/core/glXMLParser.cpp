@@ -73,9 +73,16 @@ static void private_releaseVisitor(_treeNode *node, int depth)
         private_destructXMLTreeNode((xml_node *)node->data);
 }
 
+// Counts removals, so that whoever keeps what it read from elements can tell
+// when their addresses may have been reused.
+static uint32_t removals = 0;
+
+uint32_t glParseXML_removalCount(void) { return removals; }
+
 // Releases the strings of the node and its descendants, then the nodes.
 static void private_destructXMLTree(_treeNode *node)
 {
+    removals++;
     seq_mapSubtree_DFSforXML(node, private_releaseVisitor, 1);
     private_destructXMLTreeNode((xml_node *)node->data);
     _treeNode *parent = node->parent;
@@ -251,20 +258,7 @@ int glParseXML_parseTagFromData(const char *data, xml_node *node, const char **n
 // and frees the emptied root of `doc`.
 static void private_spliceDocument(_treeNode *parent, _treeNode *doc)
 {
-    _treeNode *first = doc->child;
-    if (first) {
-        for (_treeNode *n = first; n; n = n->sibling)
-            n->parent = parent;
-        if (!parent->child) {
-            parent->child = first;
-        } else {
-            _treeNode *last = parent->child;
-            while (last->sibling)
-                last = last->sibling;
-            last->sibling = first;
-        }
-        doc->child = nullptr;
-    }
+    appendChildren(parent, doc);
     glParseXML_removeTree(doc);
 }
 

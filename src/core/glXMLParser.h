@@ -42,6 +42,9 @@ _treeNode *glParseXML_createFromData(char *text);
 // Releases the strings of the node and of all its descendants, then unlinks
 // the node from its parent (or, for a root, frees the whole tree).
 void glParseXML_removeTree(_treeNode *node);
+// Changes whenever a tree or subtree is removed: an element read before is
+// the same element only while this stays the same.
+uint32_t glParseXML_removalCount(void);
 
 // Resolves an xml:// path relative to `start`. A path that does not begin
 // with "xml://", or is exactly "xml://", gives `start` itself. Segments:

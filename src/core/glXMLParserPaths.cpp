@@ -139,7 +139,9 @@ static _treeNode *private_resolve(_treeNode *start, const char *path, bool index
         return nullptr;
     if (strncmp(path, kURLPrefix, kURLPrefixLength) != 0 || path[kURLPrefixLength] == '\0')
         return start;
-    snprintf(pathScratch, sizeof pathScratch, "%s", path);
+    size_t length = strnlen(path, kXMLMaxPath);  // cut as the scratch buffer holds it
+    memcpy(pathScratch, path, length);
+    pathScratch[length] = '\0';
     const char *segments = pathScratch + kURLPrefixLength;
 
     // The indexed form applies the last index written anywhere to the last segment only.

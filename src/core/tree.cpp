@@ -1,4 +1,5 @@
-// The n-ary tree container (see tree.h). No element count is kept: appending,
+// The n-ary tree container (see tree.h). Each node keeps its last child, so
+// appending costs the same however long the list; no element count is kept:
 // indexing and counting walk the child list. The recursive walks recurse once
 // per level only (siblings are looped), so long lists cannot exhaust the stack.
 #include "tree.h"
@@ -62,6 +63,20 @@ void initTreeNode(_treeNode *node)
     node->child = nullptr;
     node->sibling = nullptr;
     node->parent = nullptr;
+    node->lastChild = nullptr;
+}
+
+// The last child of a node. The kept one is trusted only while it still looks
+// like the end of this node's list; otherwise the list is walked.
+static _treeNode *private_lastChild(_treeNode *parent)
+{
+    _treeNode *last = parent->lastChild;
+    if (parent->child && last && last->parent == parent && !last->sibling)
+        return last;
+    last = parent->child;
+    while (last && last->sibling)
+        last = last->sibling;
+    return last;
 }
 
 void destructTree(_treeNode *node)
@@ -86,6 +101,7 @@ void destructTree(_treeNode *node)
             if (up == stop)
                 break;
             up->child = nullptr;  // all of its children are gone
+            up->lastChild = nullptr;
             cur = up;
         }
     }
@@ -98,14 +114,12 @@ _treeNode *addChild(_treeNode *parent, const void *data, int32_t size)
     _treeNode *node = private_newNode(parent, data, size, "addChild");
     if (!node)
         return nullptr;
-    if (!parent->child) {
-        parent->child = node;
-    } else {
-        _treeNode *last = parent->child;
-        while (last->sibling)
-            last = last->sibling;
+    _treeNode *last = private_lastChild(parent);
+    if (last)
         last->sibling = node;
-    }
+    else
+        parent->child = node;
+    parent->lastChild = node;
     return node;
 }
 
@@ -116,9 +130,31 @@ _treeNode *addChildToFront(_treeNode *parent, const void *data, int32_t size)
     _treeNode *node = private_newNode(parent, data, size, "addChildToFront");
     if (!node)
         return nullptr;
+    if (!parent->child)
+        parent->lastChild = node;
     node->sibling = parent->child;
     parent->child = node;
     return node;
+}
+
+void appendChildren(_treeNode *parent, _treeNode *from)
+{
+    if (!parent || !from || !from->child || parent == from)
+        return;
+    _treeNode *first = from->child;
+    _treeNode *moved = first;
+    for (_treeNode *n = first; n; n = n->sibling) {
+        n->parent = parent;
+        moved = n;
+    }
+    _treeNode *last = private_lastChild(parent);
+    if (last)
+        last->sibling = first;
+    else
+        parent->child = first;
+    parent->lastChild = moved;
+    from->child = nullptr;
+    from->lastChild = nullptr;
 }
 
 void setData(_treeNode *node, const void *data, int32_t size)
@@ -127,6 +163,19 @@ void setData(_treeNode *node, const void *data, int32_t size)
         return;
     glFree(node->data, (uint32_t)node->size);
     private_storePayload(node, data, size, "setData");
+}
+
+// Takes `cur` (the child after `prev`, or the first) out of the list and frees it.
+static void private_unlinkAndDestroy(_treeNode *parent, _treeNode *prev, _treeNode *cur)
+{
+    if (prev)
+        prev->sibling = cur->sibling;
+    else
+        parent->child = cur->sibling;
+    if (parent->lastChild == cur)
+        parent->lastChild = prev;
+    cur->sibling = nullptr;
+    destructTree(cur);
 }
 
 void removeChild(_treeNode *parent, int index)
@@ -141,12 +190,16 @@ void removeChild(_treeNode *parent, int index)
     }
     if (!cur)
         return;
-    if (prev)
-        prev->sibling = cur->sibling;
-    else
-        parent->child = cur->sibling;
-    cur->sibling = nullptr;
-    destructTree(cur);
+    private_unlinkAndDestroy(parent, prev, cur);
+}
+
+void removeChildAfter(_treeNode *parent, _treeNode *prev)
+{
+    if (!parent)
+        return;
+    _treeNode *cur = prev ? prev->sibling : parent->child;
+    if (cur)
+        private_unlinkAndDestroy(parent, prev, cur);
 }
 
 void removeLastChild(_treeNode *parent)

@@ -18,6 +18,8 @@ struct _treeNode {
     _treeNode *child;    // first child
     _treeNode *sibling;  // next sibling
     _treeNode *parent;   // null for a root
+    _treeNode *lastChild;  // last child, kept by the operations below so that
+                           // appending costs the same however long the list
 };
 
 // Called by the walks with each node and its depth.
@@ -26,7 +28,7 @@ typedef void (*treeMapFunc)(_treeNode *node, int depth);
 // A new zeroed node: no payload, no links.
 _treeNode *createTree(void);
 
-// Clears the payload pointer, its size and the three links (frees nothing).
+// Clears the payload pointer, its size and the links (frees nothing).
 void initTreeNode(_treeNode *node);
 
 // Frees the node's later siblings, its children, its payload and the node.
@@ -39,6 +41,10 @@ void destructTree(_treeNode *node);
 _treeNode *addChild(_treeNode *parent, const void *data, int32_t size);
 _treeNode *addChildToFront(_treeNode *parent, const void *data, int32_t size);
 
+// Moves every child of `from` to the end of `parent`'s children, in order;
+// `from` is left without children. Costs one step per child moved.
+void appendChildren(_treeNode *parent, _treeNode *from);
+
 // Frees the old payload, then stores a copy of the new one (size 0: none).
 void setData(_treeNode *node, const void *data, int32_t size);
 
@@ -46,6 +52,10 @@ void setData(_treeNode *node, const void *data, int32_t size);
 // An index outside the child list removes nothing.
 void removeChild(_treeNode *parent, int index);
 void removeLastChild(_treeNode *parent);
+// Unlinks the child after `prev` (the first child when `prev` is null) and
+// destroys it with its subtree, without walking the list. `prev` must be a
+// child of `parent` or null; nothing happens when it has no next sibling.
+void removeChildAfter(_treeNode *parent, _treeNode *prev);
 
 _treeNode *getParent(_treeNode *node);
 _treeNode *getSibling(_treeNode *node);

@@ -31,8 +31,7 @@ demoTimerInfo *addDemoTimer(_treeNode *list, double seconds, float x, float y, i
     t->x = x, t->y = y;
     t->alphabetRef = alphabetRef;
     t->script = copyTimerScript(script);
-    insertObject(list, t, kTimerLayer, displayDemoTimer, updateDemoTimer, destructDemoTimer);
-    setObjectEvents(list, t, eventDemoTimer);
+    insertObject(list, t, kTimerLayer, displayDemoTimer, updateDemoTimer, destructDemoTimer, nullptr, eventDemoTimer);
     return t;
 }
 

@@ -56,8 +56,7 @@ luaAlphaMask_ScreenTransitionInfo *addAlphaMaskScreenTransition(_treeNode *list,
         t->alphaDelta = (1.0f / steps) * 2.0f;
     }
     insertObject(list, t, kTransitionLayer, displayAlphaMaskScreenTransition, updateAlphaMaskScreenTransition,
-                 destructAlphaMaskScreenTransition);
-    setObjectEvents(list, t, eventAlphaMaskScreenTransition);
+                 destructAlphaMaskScreenTransition, nullptr, eventAlphaMaskScreenTransition);
     return t;
 }
 

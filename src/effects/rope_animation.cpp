@@ -59,8 +59,7 @@ ropeInfo *addRope(_treeNode *list, const char *texture, int numPieces) {
     }
     rope->nextLive = liveRopes;
     liveRopes = rope;
-    insertObject(list, rope, kRopeLayer, displayRope, updateRope, destructRope);
-    setObjectEvents(list, rope, eventRope);
+    insertObject(list, rope, kRopeLayer, displayRope, updateRope, destructRope, nullptr, eventRope);
     return rope;
 }
 

@@ -21,6 +21,10 @@ static int64_t textureMemory = 0;      // image bytes loaded into memory
 static int64_t numTexturesMemory = 0;  // image loads
 static int64_t textureVRAM = 0;        // tile pixel bytes uploaded
 static int64_t numTexturesVRAM = 0;    // tiles uploaded
+// Bumped whenever what a lookup tells may change (a record added, tiles made
+// or released, an origin moved), for those who keep what they read.
+static uint32_t registryChanges = 0;
+static int defaultFilter = kLinear;
 
 static const char private_kScreenshotName[] = "Texture Screenshot";
 // Candidate tile sides, indices 0 to 6.
@@ -51,6 +55,7 @@ static glTexture private_newRecord(const char *name)
 
 static int private_appendRecord(const glTexture *record)
 {
+    registryChanges++;
     addChild(textureStorage, record, (int32_t)sizeof *record);
     return numberOfChildren(textureStorage) - 1;
 }
@@ -119,8 +124,23 @@ static void private_showLoadFailure(const char *what, const char *fileName) {
     glErrorLine_showHere(text.c_str());
 }
 
+int glTexture_setDefaultFilter(int filter)
+{
+    if (filter != kLinear && filter != kNearest) return 0;
+    defaultFilter = filter;
+    return 1;
+}
+
+int glTexture_getDefaultFilter(void) { return defaultFilter; }
+
+static int private_withFilter(int flags)
+{
+    return flags & (kLinear | kNearest) ? flags : flags | defaultFilter;
+}
+
 int glTexture_loadTexture(const char *fileName, int flags)
 {
+    flags = private_withFilter(flags);
     if (!fileName) {
         fprintf(stderr, "Unable to open the texture file: no file name given\n");
         return -1;
@@ -188,6 +208,7 @@ int glTexture_loadTexture(uint8_t *bytes, int width, int height, int format, int
         return -1;
     }
     private_ensureRegistry();
+    flags = private_withFilter(flags);
     glTexture texture = private_newRecord(private_kScreenshotName);
     texture.imageData = bytes;
     texture.imageSize = (int32_t)size;
@@ -234,6 +255,7 @@ static void private_applyFlags(int flags)
 static void private_releaseTiles(glTexture *texture)
 {
     if (!texture->texList) return;
+    registryChanges++;
     int bytesPerPixel = private_bytesPerPixel(texture->format);
     for (_treeNode *node = texture->texList->child; node; node = node->sibling) {
         textureTile *tile = (textureTile *)node->data;
@@ -262,6 +284,7 @@ int glTexture_textureWithBytes(glTexture *texture, const uint8_t *bytes, int wid
     }
     // Uploading over live tiles would lose them.
     private_releaseTiles(texture);
+    registryChanges++;
 
     texture->texList = createTree();
     texture->reported = (int16_t)(reported ? 1 : 0);
@@ -295,8 +318,9 @@ int glTexture_textureWithBytes(glTexture *texture, const uint8_t *bytes, int wid
             if (firstName == -1) firstName = (int)name;
             tile.texName = name;
             glBindTexture(GL_TEXTURE_2D, name);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            GLint filter = flags & kNearest ? GL_NEAREST : GL_LINEAR;
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
             private_applyFlags(flags);
             glTexImage2D(GL_TEXTURE_2D, 0, format, side, side, 0, (GLenum)format, GL_UNSIGNED_BYTE, block);
             texture->valid = 1;
@@ -423,6 +447,7 @@ int glTexture_setOrigin(int refNum, int x, int y)
     if (texture) {
         texture->origin_x = x;
         texture->origin_y = y;
+        registryChanges++;
     }
     return 0;
 }
@@ -433,6 +458,7 @@ int glTexture_centerOrigin(int refNum)
     if (texture) {
         texture->origin_x = texture->width / 2;
         texture->origin_y = texture->height / 2;
+        registryChanges++;
     }
     return 0;
 }
@@ -464,6 +490,8 @@ int glTexture_endTexture(int refNum)
 }
 
 // ---- Settings, statistics and texts ----
+
+uint32_t glTexture_changeCount(void) { return registryChanges; }
 
 void glTexture_setTilingPreference(int preference) { gTextureTilePref = preference; }
 

@@ -27,11 +27,15 @@
 
 // Texture flags, applied to every tile in this order (a clamp bit wins over
 // the repeat bit of the same axis; without either an axis keeps the default).
+// The filter bits choose how texels are sampled when an image is drawn scaled,
+// rotated or between pixels; a load with neither takes the default filter.
 enum {
-    kSRepeat = 1,  // GL_TEXTURE_WRAP_S = GL_REPEAT
-    kTRepeat = 2,  // GL_TEXTURE_WRAP_T = GL_REPEAT
-    kSClamp = 4,   // GL_TEXTURE_WRAP_S = GL_CLAMP_TO_EDGE
-    kTClamp = 8,   // GL_TEXTURE_WRAP_T = GL_CLAMP_TO_EDGE
+    kSRepeat = 1,   // GL_TEXTURE_WRAP_S = GL_REPEAT
+    kTRepeat = 2,   // GL_TEXTURE_WRAP_T = GL_REPEAT
+    kSClamp = 4,    // GL_TEXTURE_WRAP_S = GL_CLAMP_TO_EDGE
+    kTClamp = 8,    // GL_TEXTURE_WRAP_T = GL_CLAMP_TO_EDGE
+    kLinear = 16,   // GL_LINEAR: neighbouring texels blended (smooth)
+    kNearest = 32,  // GL_NEAREST: the nearest texel (sharp pixel art); wins over kLinear
 };
 
 // One tile: an S x S OpenGL texture holding part of the image.
@@ -63,6 +67,11 @@ struct glTexture {
 };
 
 // ---- Loading and releasing ----
+
+// The filter of loads that name none: kLinear (the default) or kNearest; any
+// other value is refused (returns 0, nothing changes). Applies to later loads.
+int glTexture_setDefaultFilter(int filter);
+int glTexture_getDefaultFilter(void);
 
 // Loads a TGA file, or takes one more reference on the record already loaded
 // under exactly this name. An unloaded record is uploaded again from the bytes
@@ -112,6 +121,10 @@ int glTexture_getOrigin(int refNum, int *x, int *y);
 int glTexture_setOrigin(int refNum, int x, int y);
 // Origin = (width / 2, height / 2) in whole pixels.
 int glTexture_centerOrigin(int refNum);
+// Changes whenever a lookup above may answer differently (a record added,
+// tiles uploaded or released, an origin moved): what was read before may be
+// kept while it stays the same.
+uint32_t glTexture_changeCount(void);
 // OpenGL name of a tile, 0xFFFFFFFF when not loaded or no such tile.
 uint32_t glTexture_getTextureID(int refNum, int tile = 0);
 // Enables texturing and binds tile 0 of a loaded texture; returns 0.

@@ -3,6 +3,7 @@
 
 #include "script/glLua.h"
 
+#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -173,8 +174,11 @@ static void private_destroyCache(int releaseCalls) {
 // goes through the global (a script may replace it, and a function that failed
 // to compile is reported missing) but is never parsed again.
 static int private_runCached(lua_State *L, const char *script, compiledScriptKey *entry) {
-    char call[64];
-    snprintf(call, sizeof(call), "return compiledScript_%" PRIuPTR "()\n", entry->address);
+    // The call's text is written only when it is compiled (a script run by
+    // every sprite's update must not print it each time).
+    char call[64] = "";
+    if (L != luaRef || entry->callRef == LUA_NOREF)
+        snprintf(call, sizeof(call), "return compiledScript_%" PRIuPTR "()\n", entry->address);
     if (L != luaRef) return private_execute(L, script, call, 0);
 
     int top = lua_gettop(L);
@@ -258,6 +262,10 @@ static void private_where(char *buffer, int size) {
 }
 
 unsigned long glLua_getChunksCompiled(void) { return chunksCompiled; }
+
+static double loadSeconds = 0;
+
+double glLua_getLoadSeconds(void) { return loadSeconds; }
 
 // --- The state ---
 
@@ -393,8 +401,18 @@ static void private_releaseDocument(void) {
     xmlData = nullptr;
 }
 
-// Steps of one load up to the world bounds. Returns 1 when the document was read.
+static int private_readDocument(const char *fileName);
+
+// One load, timed. Returns 1 when the document was read.
 static int private_loadDocument(const char *fileName) {
+    auto start = std::chrono::steady_clock::now();
+    int read = private_readDocument(fileName);
+    loadSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return read;
+}
+
+// Steps of one load up to the world bounds. Returns 1 when the document was read.
+static int private_readDocument(const char *fileName) {
     private_releaseDocument();
     clearObjectManager(objectManager);
     private_destroyCache(1);

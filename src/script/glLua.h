@@ -52,6 +52,10 @@ const char *glLua_getDocumentName(void);
 int glLua_scriptLineFromChunk(const char *chunkName, int line);
 // Texts compiled so far (script bodies and the calls of cached scripts).
 unsigned long glLua_getChunksCompiled(void);
+// Real seconds spent loading documents so far (the previous level's release,
+// reading and the document's scripts; a load made during an update step is in
+// that step's time too).
+double glLua_getLoadSeconds(void);
 
 void glLua_setGlobalAsDouble(lua_State *state, double value, const char *name);
 void glLua_setGlobalAsString(lua_State *state, const char *value, const char *name);

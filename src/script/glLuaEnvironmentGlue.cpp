@@ -269,6 +269,8 @@ static int private_flagForName(const char *name) {
     if (strcmp(name, "kTClamp") == 0) return kTClamp;
     if (strcmp(name, "kSRepeat") == 0) return kSRepeat;
     if (strcmp(name, "kTRepeat") == 0) return kTRepeat;
+    if (strcmp(name, "kLinear") == 0) return kLinear;
+    if (strcmp(name, "kNearest") == 0) return kNearest;
     return 0;
 }
 
@@ -362,6 +364,15 @@ static int lua_textureInfo(lua_State *L) {
     char text[kDescriptionLength] = "";
     glTexture_textureInfo(text, (int)sizeof(text));
     private_report(text);
+    return 0;
+}
+
+static int lua_setDefaultTextureFilter(lua_State *L) {
+    static const char *usage = "usage: setDefaultTextureFilter(<String \"kLinear\" or \"kNearest\">)";
+    glLuaArgs_check(L, "s", usage);
+    const char *name = lua_tostring(L, 1);
+    int filter = private_flagForName(name);
+    if (!glTexture_setDefaultFilter(filter)) return glLuaArgs_raiseUsage(L, usage);
     return 0;
 }
 
@@ -542,6 +553,7 @@ static const luaL_Reg environmentFunctions[] = {
     {"listTextures", lua_listTextures},
     {"textureInfo", lua_textureInfo},
     {"setTextureTilingPreference", lua_setTextureTilingPreference},
+    {"setDefaultTextureFilter", lua_setDefaultTextureFilter},
     {"getWindowHeight", lua_getWindowHeight},
     {"getWindowWidth", lua_getWindowWidth},
     {"getWindowX", lua_getWindowX},

@@ -37,6 +37,9 @@ static int collisionOverlayMode = 0;
 static luaSpriteInfo **spriteReferenceArray = nullptr;
 static int referenceArraySize = 0;
 static int numberOfLuaSprites = 0;
+// No slot below this one is free: a level adding thousands of sprites does not
+// scan the taken ones again for each.
+static int lowestFreeSlot = 0;
 
 static float environment_globals[kEnvironmentGlobals];
 static const char *const environment_names[kEnvironmentGlobals] = {
@@ -120,12 +123,21 @@ void resetSpriteEnvironmentAfterLoad(void) {
 
 // ---- Reference table ----
 
-// Whoever asks for a sprite may change any of its record: its next update
-// takes the whole rollback copy.
+// Before the first change since the last update, the whole rollback copy is
+// kept: the first group as that update left it, the rest as it still is.
+static void private_keepFormerRecord(luaSpriteInfo *sprite) {
+    if (sprite->formerRecord || sprite->formerIsZero) return;
+    luaSpriteInfoRec *copy = (luaSpriteInfoRec *)glMallocWithBytes(sizeof(luaSpriteInfoRec), &sprite->self);
+    if (!copy) return;  // logged; a rollback then keeps this change
+    memcpy(copy, &sprite->formerSelf, sizeof(luaSpriteStepFields));
+    sprite->formerRecord = copy;
+}
+
+// Whoever asks for a sprite may change any of its record.
 luaSpriteInfo *getSprite(int ref) {
     if (ref < 0 || ref >= referenceArraySize || !spriteReferenceArray) return nullptr;
     luaSpriteInfo *sprite = spriteReferenceArray[ref];
-    if (sprite) sprite->recordChanged = 1;
+    if (sprite) private_keepFormerRecord(sprite);
     return sprite;
 }
 
@@ -133,7 +145,7 @@ void noteLuaSpriteChanged(luaSpriteInfoRec *rec) {
     if (!rec || rec->spriteRef < 0 || rec->spriteRef >= referenceArraySize || !spriteReferenceArray) return;
     luaSpriteInfo *sprite = spriteReferenceArray[rec->spriteRef];
     // Trail copies carry the reference too, but are not the live record.
-    if (sprite && &sprite->self == rec) sprite->recordChanged = 1;
+    if (sprite && &sprite->self == rec) private_keepFormerRecord(sprite);
 }
 
 _treeNode *getSpriteManagerObjectManager(void) { return objMgr; }
@@ -172,6 +184,7 @@ static int private_replaceReferenceTable(int size) {
     if (spriteReferenceArray) glFree(spriteReferenceArray, (uint32_t)referenceArraySize * (uint32_t)sizeof(luaSpriteInfo *));
     spriteReferenceArray = table;
     referenceArraySize = table ? size : 0;
+    lowestFreeSlot = 0;
     return size <= 0 || table != nullptr;
 }
 
@@ -199,14 +212,12 @@ static void private_setDefaults(luaSpriteInfoRec *rec, _treeNode *definition, co
     rec->hidden = 0;
     rec->updateMethod = kUpdateOnRequest;
     rec->spriteType = private_copyText(type ? type : "");
-    rec->pathList = createTree();
-    rec->accelerationBindingList = createTree();
 }
 
 int addLuaSprite(_treeNode *manager, _treeNode *definition, const char *type, int layer) {
     if (!manager) return -1;
     int ref = -1;
-    for (int i = 0; i < referenceArraySize && spriteReferenceArray; i++)
+    for (int i = lowestFreeSlot; i < referenceArraySize && spriteReferenceArray; i++)
         if (!spriteReferenceArray[i]) {
             ref = i;
             break;
@@ -222,12 +233,12 @@ int addLuaSprite(_treeNode *manager, _treeNode *definition, const char *type, in
     if (layer < 0) layer = 0;
     if (layer >= kObjectManagerLayers) layer = kObjectManagerLayers - 1;
     private_setDefaults(&sprite->self, definition, type, layer, ref);
-    sprite->recordChanged = 1;
+    sprite->formerIsZero = 1;
     if (type && !strcmp(type, "slash")) gSlashSprite = &sprite->self;
     spriteReferenceArray[ref] = sprite;
+    lowestFreeSlot = ref + 1;
     insertObject(manager, sprite, (uint32_t)layer, displayLuaSprite, updateLuaSprite, destructLuaSprite,
-                 prefetchLuaSpriteUpdate);
-    setObjectEvents(manager, sprite, eventLuaSprite);
+                 prefetchLuaSpriteUpdate, eventLuaSprite);
     numberOfLuaSprites++;
     return ref;
 }
@@ -245,28 +256,33 @@ void destructLuaSprite(void *data) {
     // Only this record's own slot is emptied: a sprite that lost its slot to a
     // new table must not clear the reference of whichever sprite holds it now.
     // Neither must the editor's selection or drag, which name references.
-    if (getSprite(rec->spriteRef) == sprite) {
+    if (rec->spriteRef >= 0 && rec->spriteRef < referenceArraySize && spriteReferenceArray &&
+        spriteReferenceArray[rec->spriteRef] == sprite) {
         spriteReferenceArray[rec->spriteRef] = nullptr;
+        if (rec->spriteRef < lowestFreeSlot) lowestFreeSlot = rec->spriteRef;
         if (selectedSprite == rec->spriteRef) selectedSprite = -1;
         spriteEditorForgetSprite(rec->spriteRef);
     }
     if (gSlashSprite == rec) gSlashSprite = nullptr;
     delete rec->modelRef;
     rec->modelRef = nullptr;
-    freeLuaSpriteFrames(rec->animationArray, rec->numberOfAnimations, 1);
+    releaseLuaSpriteFrames(rec->animationArray);
     private_freeText(rec->spriteType);
     private_freeText(rec->spriteDesc);
     private_freeText(rec->collideWithSpriteEvent);
     private_freeText(rec->collisionFileKey);
     destructTree(rec->pathList);
     destructTree(rec->accelerationBindingList);
-    for (int i = 0; i < kSpriteMotionBlurCopies; i++) {
-        luaSpriteInfoRec *copy = sprite->motionBlur[i];
-        if (!copy) continue;
-        // A trail copy owns only its frame array; the frames' texts are the sprite's.
-        freeLuaSpriteFrames(copy->animationArray, copy->numberOfAnimations, 0);
-        glFree(copy, sizeof(luaSpriteInfoRec));
+    if (sprite->trail) {
+        for (luaSpriteInfoRec *copy : sprite->trail->copies) {
+            if (!copy) continue;
+            // A trail copy owns only its share of the frames.
+            releaseLuaSpriteFrames(copy->animationArray);
+            glFree(copy, sizeof(luaSpriteInfoRec));
+        }
+        glFree(sprite->trail, sizeof(luaSpriteTrail));
     }
+    glFree(sprite->formerRecord, sizeof(luaSpriteInfoRec));
     glFree(sprite, sizeof(luaSpriteInfo));
     numberOfLuaSprites--;
 }
@@ -403,12 +419,14 @@ void initLuaSpriteManager(lua_State *L, _treeNode *manager) {
 }
 
 void destructLuaSpriteManager(void) {
+    forgetSharedLuaSpriteFrames();  // they name collision shapes freed here
     destructLuaSpriteCollisionManager();
     destructLuaSpriteEventManager();
     // Sprites still alive are destroyed with the object manager and find no slot.
     if (spriteReferenceArray) glFree(spriteReferenceArray, (uint32_t)referenceArraySize * (uint32_t)sizeof(luaSpriteInfo *));
     spriteReferenceArray = nullptr;
     referenceArraySize = 0;
+    lowestFreeSlot = 0;
     luaRef = nullptr;
     xmlData = nullptr;
 }

@@ -59,6 +59,9 @@ struct collisionRec {
 };
 
 // ---- Animation frames (one record per frame of the current animation) ----
+// Sprites whose animation comes from the same element (with the same collision
+// scale and texture) share one read-only frame array; a sprite that changes
+// its frames first gets its own copy (writableLuaSpriteFrames).
 
 struct animationInfo {
     // What every update reads comes first, so that it shares a cache line.
@@ -160,8 +163,8 @@ struct luaSpriteInfoRec {
     int32_t spriteRef;
     float *enviroVar;                 // one of the environment globals, or null
     animationInfo *animationArray;    // owned
-    _treeNode *accelerationBindingList;
-    _treeNode *pathList;
+    _treeNode *accelerationBindingList;  // null until the first binding
+    _treeNode *pathList;                 // null until the first point
     const char *nextPathScript;       // borrowed from the document
     const char *updateScript;         // borrowed from the document
     const char *eventScript;          // borrowed from the document
@@ -224,26 +227,50 @@ struct luaSpriteInfoRec {
     // Cache key of the definition's collision file (owned), kept for the
     // collision module, which reads the polygons.
     char *collisionFileKey;
+    // Counts the animations set: a rollback keeps the place in an animation
+    // set since (the frames may be shared, so their address does not tell).
+    int32_t animationSerial;
+};
+
+// The first group of a record's fields, the ones every update writes, laid
+// out as in luaSpriteInfoRec (the motion step checks that they match).
+struct luaSpriteStepFields {
+    float location[3];
+    float velocity[3];
+    float last_move[3];
+    int32_t updateTick;
+    int32_t currentFace;
+    int32_t updateWait;
+    int16_t waitTime;
+    int16_t animationChangeFlag;
+    int8_t isUpdating;
+};
+
+// The motion-blur trail, allocated while the sprite has copies in it.
+struct luaSpriteTrail {
+    luaSpriteInfoRec *copies[kSpriteMotionBlurCopies];  // oldest first
+    int32_t wait[kSpriteMotionBlurCopies];              // updates each copy has left
 };
 
 // The object stored in the object manager. A pointer to it is a pointer to self.
-// formerSelf is a plain copy: the things its pointers name may have been freed
-// since (a new animation, a new description), so only its values are read.
-// formerSelf always equals self as it was at the start of the last update:
-// that update copied the first group of fields, and the rest too when
-// `recordChanged` said it may differ. Whatever writes a record outside the
-// motion step gets it through getSprite or calls noteLuaSpriteChanged, which
-// set that flag.
+// The rollback copy is self as it was at the start of the last update: its
+// first group is formerSelf, copied by every update; the rest is self's own
+// until something else is about to write self, which first keeps the whole
+// copy in formerRecord (getSprite and noteLuaSpriteChanged do it, so whatever
+// writes a record outside the motion step gets it through getSprite or calls
+// noteLuaSpriteChanged before writing). Most sprites have no formerRecord most
+// of the time, which halves the memory of a record. formerRecord is a plain
+// copy: the things its pointers name may have been freed since (a new
+// animation, a new description), so only its values are read.
 struct luaSpriteInfo {
     luaSpriteInfoRec self;
-    luaSpriteInfoRec formerSelf;   // self at the start of the last update
-    // Every update reads these and the first trail slot: they share a cache line.
+    luaSpriteStepFields formerSelf;   // self's first group at the start of the last update
+    luaSpriteInfoRec *formerRecord;   // all of self then, or null while the rest is unchanged
     int32_t motionBlurWaitTime;
-    int32_t motionBlurFrameSkip;   // never 0 while the trail is on
+    int32_t motionBlurFrameSkip;      // never 0 while the trail is on
     int32_t motionBlurred;
-    int32_t recordChanged;         // self may differ from formerSelf beyond the first group
-    luaSpriteInfoRec *motionBlur[kSpriteMotionBlurCopies];  // trail, oldest first
-    int32_t motionBlurWaitArray[kSpriteMotionBlurCopies];
+    int32_t formerIsZero;             // before the first update the rollback copy is all zero
+    luaSpriteTrail *trail;            // null while there is no copy
 };
 
 // ---- Environment globals ----
@@ -279,6 +306,13 @@ void setEnvironmentValue(int index, float value);
 float *environmentGlobalReference(int index);
 
 // ---- Manager (glLuaSprite.cpp) ----
+
+// A sprite's path or binding list, made when the first element comes (most
+// sprites never have one). Null only when it could not be made.
+inline _treeNode *spriteListToFill(_treeNode **list) {
+    if (!*list) *list = createTree();
+    return *list;
+}
 
 // Called by the script host at start-up: keeps the state and the object
 // manager and registers the sprite, sound and environment script functions.
@@ -358,6 +392,8 @@ void rotateRightShortWays(float *out, const float *in);
 // self := formerSelf, keeping the live record's owned things (frames, texts,
 // lists, model, texture references) and a requested removal.
 void rollbackLuaSprite(luaSpriteInfo *sprite);
+// The rollback copy's location: self's at the start of the last update.
+const float *formerSpriteLocation(const luaSpriteInfoRec *rec);
 // Sets "gCurrentSprite" to the sprite and runs its update script (if it has one).
 void runLuaSpriteUpdateScript(luaSpriteInfoRec *rec);
 
@@ -368,11 +404,22 @@ void runLuaSpriteUpdateScript(luaSpriteInfoRec *rec);
 int setLuaSpriteAnimation(luaSpriteInfoRec *rec, const char *name, int randomStart);
 // Drops the frames after applying the current frame's move.
 void removeLuaSpriteAnimation(luaSpriteInfoRec *rec);
-// Frees a frame array; with `withTexts` also the texts the frames own (a
-// trail copy's array shares them with the sprite and frees only itself).
-void freeLuaSpriteFrames(animationInfo *frames, int count, int withTexts);
-// A heap copy of a frame array (sharing the texts), or null.
-animationInfo *copyLuaSpriteFrames(const animationInfo *frames, int count);
+// A zeroed array of `count` frames with one holder, or null (count <= 0).
+animationInfo *newLuaSpriteFrames(int count);
+// Gives back one holder's share of a frame array (null: nothing); the last
+// holder frees it with its texts.
+void releaseLuaSpriteFrames(animationInfo *frames);
+// One more holder of the same frames (a trail copy), which it gives back with
+// releaseLuaSpriteFrames; returns `frames`.
+animationInfo *shareLuaSpriteFrames(animationInfo *frames);
+// The record's frames made its own to change (copied when shared, the live
+// sprite marked changed first), or null when it has none or the copy failed.
+animationInfo *writableLuaSpriteFrames(luaSpriteInfoRec *rec);
+// Holders of a frame array (0 for null), for tests.
+int luaSpriteFrameHolders(const animationInfo *frames);
+// Frame arrays made from an animation element are found again only until the
+// document, a texture or the sprite manager changes; this forgets them all.
+void forgetSharedLuaSpriteFrames(void);
 // One update of the current animation: the frame's move, the frame advance
 // with its pivot, velocity kick, event and sound, the move of a frame that
 // moves once. Nothing without frames.

@@ -2,7 +2,10 @@
 // element of the sprite's definition becomes an array of animationInfo frames
 // owned by the sprite: each frame's texture or texture rectangle, pause,
 // mirror and offset from its attributes, and its collision file, move, velocity
-// kick, pivot, event and sound from the elements that follow it. Also the
+// kick, pivot, event and sound from the elements that follow it. Sprites
+// whose animation comes from the same element share one frame array, read
+// only; a sprite that changes its frames (a move spent, movement cleared) gets
+// its own copy first. Also the
 // per-update stepping of the current frame and the five animation script
 // functions. Frames are drawn by glLuaSpriteRender; frame collision outlines
 // are read and cached by the collision module.
@@ -14,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
 #include "audio/glSoundManager.h"
 #include "core/glMemory.h"
@@ -69,24 +73,101 @@ static int private_isNamed(_treeNode *node, const char *name) {
 
 // ---- Frame arrays ----
 
-void freeLuaSpriteFrames(animationInfo *frames, int count, int withTexts) {
-    if (!frames) return;
-    if (withTexts)
-        for (int i = 0; i < count; i++) {
-            private_freeText(frames[i].event);
-            private_freeText(frames[i].sound);
-            private_freeText(frames[i].collisionKey);
-        }
-    glFree(frames, (uint32_t)count * (uint32_t)sizeof(animationInfo));
+// A frame array lives behind this header. The holders are sprites and trail
+// copies. An array read from an animation element can be found again by the
+// element, the collision scale and the texture it was read with, as long as
+// neither the document nor the texture registry has changed since.
+struct alignas(16) private_frameBlock {
+    int32_t holders;
+    int32_t count;
+    const _treeNode *animation;  // null once it can no longer be found
+    float collisionScale;
+    int32_t textureRef;
+    uint32_t textureChanges;     // glTexture_changeCount() when read
+    uint32_t documentRemovals;   // glParseXML_removalCount() when read
+};
+
+static std::unordered_multimap<const _treeNode *, private_frameBlock *> sharedFrames;
+
+static private_frameBlock *private_block(const animationInfo *frames) {
+    return (private_frameBlock *)frames - 1;
 }
 
-animationInfo *copyLuaSpriteFrames(const animationInfo *frames, int count) {
-    if (!frames || count <= 0) return nullptr;
-    return (animationInfo *)glMallocWithBytes((uint32_t)count * (uint32_t)sizeof(animationInfo), frames);
+static animationInfo *private_framesOf(private_frameBlock *block) { return (animationInfo *)(block + 1); }
+
+static uint32_t private_blockBytes(int count) {
+    return (uint32_t)sizeof(private_frameBlock) + (uint32_t)count * (uint32_t)sizeof(animationInfo);
+}
+
+animationInfo *newLuaSpriteFrames(int count) {
+    if (count <= 0) return nullptr;
+    private_frameBlock *block = (private_frameBlock *)glMalloc(private_blockBytes(count));
+    if (!block) return nullptr;
+    block->holders = 1;
+    block->count = count;
+    return private_framesOf(block);
+}
+
+// The array can no longer be found (it is about to change, or is stale).
+static void private_unshare(private_frameBlock *block) {
+    if (!block->animation) return;
+    auto range = sharedFrames.equal_range(block->animation);
+    for (auto it = range.first; it != range.second; ++it)
+        if (it->second == block) {
+            sharedFrames.erase(it);
+            break;
+        }
+    block->animation = nullptr;
+}
+
+void forgetSharedLuaSpriteFrames(void) {
+    for (auto &entry : sharedFrames) entry.second->animation = nullptr;
+    sharedFrames.clear();
+}
+
+void releaseLuaSpriteFrames(animationInfo *frames) {
+    if (!frames) return;
+    private_frameBlock *block = private_block(frames);
+    if (--block->holders > 0) return;
+    private_unshare(block);
+    for (int i = 0; i < block->count; i++) {
+        private_freeText(frames[i].event);
+        private_freeText(frames[i].sound);
+        private_freeText(frames[i].collisionKey);
+    }
+    glFree(block, private_blockBytes(block->count));
+}
+
+animationInfo *shareLuaSpriteFrames(animationInfo *frames) {
+    if (frames) private_block(frames)->holders++;
+    return frames;
+}
+
+int luaSpriteFrameHolders(const animationInfo *frames) { return frames ? private_block(frames)->holders : 0; }
+
+animationInfo *writableLuaSpriteFrames(luaSpriteInfoRec *rec) {
+    if (!rec || !rec->animationArray) return nullptr;
+    private_frameBlock *block = private_block(rec->animationArray);
+    if (block->holders == 1) {
+        private_unshare(block);
+        return rec->animationArray;
+    }
+    animationInfo *copy = newLuaSpriteFrames(block->count);
+    if (!copy) return nullptr;
+    memcpy(copy, rec->animationArray, (size_t)block->count * sizeof(animationInfo));
+    for (int i = 0; i < block->count; i++) {
+        copy[i].event = private_copyText(copy[i].event);
+        copy[i].sound = private_copyText(copy[i].sound);
+        copy[i].collisionKey = private_copyText(copy[i].collisionKey);
+    }
+    noteLuaSpriteChanged(rec);  // the frames' address is not among the fields every update writes
+    block->holders--;
+    rec->animationArray = copy;
+    return copy;
 }
 
 static void private_dropFrames(luaSpriteInfoRec *rec) {
-    freeLuaSpriteFrames(rec->animationArray, rec->numberOfAnimations, 1);
+    releaseLuaSpriteFrames(rec->animationArray);
     rec->animationArray = nullptr;
     rec->numberOfAnimations = 0;
     rec->currentFace = 0;
@@ -202,14 +283,58 @@ static _treeNode *private_findAnimation(_treeNode *definition, const char *name)
     }
 }
 
+// A move that is not smooth is spent once applied: that sprite's frames change.
+static void private_spendMove(luaSpriteInfoRec *rec, int face) {
+    const float *move = rec->animationArray[face].move;
+    if (move[0] == 0 && move[1] == 0 && move[2] == 0) return;
+    animationInfo *frames = writableLuaSpriteFrames(rec);
+    if (frames) frames[face].move[0] = frames[face].move[1] = frames[face].move[2] = 0;
+}
+
 // The current frame's move, added once (without the speed factor) and spent.
 static void private_startFrameMove(luaSpriteInfoRec *rec) {
-    animationInfo *frame = &rec->animationArray[rec->currentFace];
+    const animationInfo *frame = &rec->animationArray[rec->currentFace];
     if (frame->smoothMove) return;
-    for (int i = 0; i < 3; i++) {
-        rec->location[i] += frame->move[i];
-        frame->move[i] = 0;
+    for (int i = 0; i < 3; i++) rec->location[i] += frame->move[i];
+    private_spendMove(rec, rec->currentFace);
+}
+
+// The frames of an animation element as read for this record: an array
+// already read the same way, shared, or a new one. Null without frames.
+static animationInfo *private_framesFor(_treeNode *animation, const luaSpriteInfoRec *rec, int count) {
+    uint32_t textureChanges = glTexture_changeCount(), documentRemovals = glParseXML_removalCount();
+    auto range = sharedFrames.equal_range(animation);
+    for (auto it = range.first; it != range.second;) {
+        private_frameBlock *block = it->second;
+        ++it;  // a stale block leaves the table here
+        if (block->textureChanges != textureChanges || block->documentRemovals != documentRemovals) {
+            private_unshare(block);
+        } else if (block->collisionScale == rec->collisionScaleValue && block->textureRef == rec->textureRef) {
+            return shareLuaSpriteFrames(private_framesOf(block));
+        }
     }
+    animationInfo *frames = newLuaSpriteFrames(count);
+    if (!frames) return nullptr;
+    int current = -1;
+    for (_treeNode *node = getChild(animation, 0); node; node = getSibling(node)) {
+        if (private_isNamed(node, "frame")) {
+            if (++current >= count) break;
+            private_readFrame(node, &frames[current], rec);
+        } else if (current >= 0) {
+            private_applyModifier(node, &frames[current], rec);
+        }
+    }
+    // Reading may load nothing, but check again: only what was read unchanged is shared.
+    if (glTexture_changeCount() == textureChanges && glParseXML_removalCount() == documentRemovals) {
+        private_frameBlock *block = private_block(frames);
+        block->animation = animation;
+        block->collisionScale = rec->collisionScaleValue;
+        block->textureRef = rec->textureRef;
+        block->textureChanges = textureChanges;
+        block->documentRemovals = documentRemovals;
+        sharedFrames.emplace(animation, block);
+    }
+    return frames;
 }
 
 int setLuaSpriteAnimation(luaSpriteInfoRec *rec, const char *name, int randomStart) {
@@ -218,19 +343,10 @@ int setLuaSpriteAnimation(luaSpriteInfoRec *rec, const char *name, int randomSta
     if (!animation) return 0;
     private_dropFrames(rec);
     rec->currentAnimation = glParseXML_getAttribute(animation, "name");
+    rec->animationSerial++;
     int count = glParseXML_countChildrenOfType(animation, "frame");
-    animationInfo *frames = nullptr;
-    if (count > 0) frames = (animationInfo *)glMalloc((uint32_t)count * (uint32_t)sizeof(animationInfo));
+    animationInfo *frames = private_framesFor(animation, rec, count);
     if (frames) {
-        int current = -1;
-        for (_treeNode *node = getChild(animation, 0); node; node = getSibling(node)) {
-            if (private_isNamed(node, "frame")) {
-                if (++current >= count) break;
-                private_readFrame(node, &frames[current], rec);
-            } else if (current >= 0) {
-                private_applyModifier(node, &frames[current], rec);
-            }
-        }
         rec->animationArray = frames;
         rec->numberOfAnimations = count;
     }
@@ -250,6 +366,7 @@ void removeLuaSpriteAnimation(luaSpriteInfoRec *rec) {
         rec->currentFace < rec->numberOfAnimations)
         for (int i = 0; i < 3; i++) rec->location[i] += rec->animationArray[rec->currentFace].move[i];
     private_dropFrames(rec);
+    rec->animationSerial++;
     rec->currentFace = 0;
     rec->updateTick = 0;
 }
@@ -257,12 +374,13 @@ void removeLuaSpriteAnimation(luaSpriteInfoRec *rec) {
 // ---- Stepping ----
 
 void stepLuaSpriteAnimation(luaSpriteInfoRec *rec) {
-    animationInfo *frames = rec->animationArray;
+    const animationInfo *frames = rec->animationArray;
     int count = rec->numberOfAnimations;
     if (!frames || count <= 0) return;
     if (rec->currentFace < 0 || rec->currentFace >= count) rec->currentFace = 0;
     const float speed = rec->speedMultiplier;
-    animationInfo *frame = &frames[rec->currentFace];
+    int face = rec->currentFace;
+    const animationInfo *frame = &frames[face];
     for (int i = 0; i < 3; i++) {
         rec->last_move[i] = frame->move[i];
         rec->location[i] += speed * frame->move[i];
@@ -273,24 +391,28 @@ void stepLuaSpriteAnimation(luaSpriteInfoRec *rec) {
             rec->currentFace = 0;
             rec->animationChangeFlag = 1;
         }
-        frame = &frames[rec->currentFace];
+        face = rec->currentFace;
+        frame = &frames[face];
         if (frame->set_origin) {
-            for (int i = 0; i < 3; i++) rec->origin[i] = frame->sprite_origin[i];
             noteLuaSpriteChanged(rec);  // the origin is not among the fields every update writes
+            for (int i = 0; i < 3; i++) rec->origin[i] = frame->sprite_origin[i];
         }
         for (int i = 0; i < 3; i++) rec->velocity[i] += frame->set_velocity[i];
         if (frame->event) {
+            int serial = rec->animationSerial;
             sendEventToSprite(rec->spriteRef, frame->event);
-            // The event script may have replaced or removed the animation.
-            if (rec->animationArray != frames || rec->numberOfAnimations != count || rec->currentFace >= count) return;
+            // The event script may have replaced or removed the animation, or
+            // made the sprite's frames its own.
+            if (rec->animationSerial != serial || !rec->animationArray || rec->numberOfAnimations != count ||
+                rec->currentFace >= count)
+                return;
+            frame = &rec->animationArray[face];
         }
         if (frame->sound && rec->currentFace != 0) playGroupSoundGroup(frame->sound, 0);
     }
     if (!frame->smoothMove) {
-        for (int i = 0; i < 3; i++) {
-            rec->location[i] += speed * frame->move[i];
-            frame->move[i] = 0;
-        }
+        for (int i = 0; i < 3; i++) rec->location[i] += speed * frame->move[i];
+        private_spendMove(rec, face);
     }
 }
 

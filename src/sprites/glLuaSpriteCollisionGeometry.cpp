@@ -184,9 +184,6 @@ char getSpriteCollisionEdgeFlag(const float *s1, const float *s2, int n, const v
 // ---- Sprites ----
 
 static_assert(offsetof(luaSpriteInfo, self) == 0, "a live record is the head of its sprite");
-static const luaSpriteInfoRec *private_formerSelf(const luaSpriteInfoRec *rec) {
-    return &reinterpret_cast<const luaSpriteInfo *>(rec)->formerSelf;
-}
 
 // Where a shape is placed: the record, its mirror bits and its location.
 struct placedShape {
@@ -256,7 +253,7 @@ static int private_collideShapes(const placedShape &a, const placedShape &b, con
             const luaSpriteInfoRec *moverRec = swap ? recB : recA;
             if (edgeFlag && moverRec && !moverPolygon->hasEdgeFlags && edgedPolygon->hasEdgeFlags) {
                 float s1[3], s2[3];
-                private_edgeCentre(mover, private_formerSelf(moverRec)->location, s1);
+                private_edgeCentre(mover, formerSpriteLocation(moverRec), s1);
                 private_edgeCentre(edged, edged.location, s2);
                 *edgeFlag = (unsigned char)getSpriteCollisionEdgeFlag(s1, s2, edgedPolygon->numVerts, edgedPolygon->polygon,
                                                                       edgedPolygon->edgeFlags, edged.location,

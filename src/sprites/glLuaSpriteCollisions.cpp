@@ -35,7 +35,7 @@ static const int kPairingPhases = 5;
 static _treeNode *collisionGroupTree = nullptr;
 // Set only while a landing script runs, for forcePlatformSeparation.
 static luaSpriteInfoRec *gSprite = nullptr;
-static const luaSpriteInfoRec *gSpriteFormer = nullptr;
+static const float *gSpriteFormer = nullptr;  // its location at the start of the update
 static luaSpriteInfoRec *gPlatform = nullptr;
 static int gCollisionCounter = 0;
 // Scripts and events run by the pass so far: after one ran, anything may have moved.
@@ -43,10 +43,6 @@ static unsigned long scriptRuns = 0;
 // Nested passes (a script may force one) leave the clean-up to the outermost.
 static int passDepth = 0;
 static int platformGridOn = 1;
-
-static const luaSpriteInfoRec *private_formerSelf(const luaSpriteInfoRec *rec) {
-    return &reinterpret_cast<const luaSpriteInfo *>(rec)->formerSelf;
-}
 
 // ---- Groups ----
 
@@ -142,7 +138,7 @@ int separateSprites(luaSpriteInfoRec *sprite, luaSpriteInfoRec *platform, float 
 
 void delayedPlatformSeparation(void) {
     if (!gSprite || !gSpriteFormer || !gPlatform) return;
-    separateSprites(gSprite, gPlatform, &gSprite->location[1], &gSpriteFormer->location[1], 1, kSeparationDistance);
+    separateSprites(gSprite, gPlatform, &gSprite->location[1], &gSpriteFormer[1], 1, kSeparationDistance);
 }
 
 // ---- Resolving a pair ----
@@ -166,8 +162,8 @@ static int private_recordPassing(luaSpriteInfoRec *sprite, luaSpriteInfoRec *pla
 static void private_forgetPlatform(luaSpriteInfoRec *sprite, const luaSpriteInfoRec *platform) {
     for (void *&slot : sprite->pastPlatformCollisions)
         if (slot == platform) {
-            slot = nullptr;
             noteLuaSpriteChanged(sprite);
+            slot = nullptr;
         }
 }
 
@@ -188,8 +184,8 @@ static void private_landingScript(luaSpriteInfoRec *sprite, luaSpriteInfoRec *pl
     sprite->endAnimationWhenLandOnPlatform = 0;
     // A landing script may force a pass that runs another landing script.
     luaSpriteInfoRec *outerSprite = gSprite, *outerPlatform = gPlatform;
-    const luaSpriteInfoRec *outerFormer = gSpriteFormer;
-    gSpriteFormer = private_formerSelf(sprite);
+    const float *outerFormer = gSpriteFormer;
+    gSpriteFormer = formerSpriteLocation(sprite);
     gSprite = sprite;
     gPlatform = platform;
     scriptRuns++;
@@ -202,7 +198,7 @@ static void private_landingScript(luaSpriteInfoRec *sprite, luaSpriteInfoRec *pl
 // Put back above the platform, bounced by the elasticity; a resting sprite
 // stays where it was put, no more than one step of its fall above the outline.
 static void private_land(luaSpriteInfoRec *sprite, luaSpriteInfoRec *platform, int resting) {
-    separateSprites(sprite, platform, &sprite->location[1], &private_formerSelf(sprite)->location[1], 1,
+    separateSprites(sprite, platform, &sprite->location[1], &formerSpriteLocation(sprite)[1], 1,
                     kSeparationDistance);
     sprite->velocity[1] = resting ? 0 : -sprite->elasticity * sprite->velocity[1];
     sprite->velocity[0] = sprite->velocity[0] * sprite->elasticity;
@@ -210,7 +206,7 @@ static void private_land(luaSpriteInfoRec *sprite, luaSpriteInfoRec *platform, i
 }
 
 static void private_separateOn(luaSpriteInfoRec *sprite, luaSpriteInfoRec *platform, int axis, float direction) {
-    separateSprites(sprite, platform, &sprite->location[axis], &private_formerSelf(sprite)->location[axis], direction,
+    separateSprites(sprite, platform, &sprite->location[axis], &formerSpriteLocation(sprite)[axis], direction,
                     kSeparationDistance);
 }
 
@@ -229,8 +225,8 @@ static void private_platformContact(luaSpriteInfoRec *sprite, luaSpriteInfoRec *
         sprite->subjectToGravity = 0;
         resting = 1;
     }
-    const luaSpriteInfoRec *former = private_formerSelf(sprite);
-    float dx = sprite->location[0] - former->location[0], dy = sprite->location[1] - former->location[1];
+    const float *former = formerSpriteLocation(sprite);
+    float dx = sprite->location[0] - former[0], dy = sprite->location[1] - former[1];
     int passed = 0;
     if (dy > 0 && platform->pass_up) passed |= private_recordPassing(sprite, platform);
     if (dy < 0 && platform->pass_down) passed |= private_recordPassing(sprite, platform);
@@ -297,12 +293,12 @@ static void private_runCollisionScript(luaSpriteInfoRec *self, const luaSpriteIn
 
 static void private_ordinaryContact(luaSpriteInfoRec *a, luaSpriteInfoRec *b, const char *groupName) {
     if (private_hasLift(a) || private_hasLift(b)) {
+        noteLuaSpriteChanged(a);
+        noteLuaSpriteChanged(b);
         for (int i = 0; i < 3; i++) {
             a->lift_self_velocity[i] += b->lift_velocity[i];
             b->lift_self_velocity[i] += a->lift_velocity[i];
         }
-        noteLuaSpriteChanged(a);
-        noteLuaSpriteChanged(b);
         return;
     }
     // A copy: the first script may replace the text the name came from.

@@ -60,8 +60,13 @@ void killAllSpriteMovement(luaSpriteInfoRec *sprite) {
     clearSpriteControlVelocities(sprite);
     clearSpriteControlAcceleration(sprite);
     if (!sprite->animationArray) return;
+    // Only frames that move are changed, so frames shared with other sprites stay shared.
+    int moving = 0;
     for (int i = 0; i < sprite->numberOfAnimations; i++)
-        for (int axis = 0; axis < 3; axis++) sprite->animationArray[i].move[axis] = 0;
+        for (int axis = 0; axis < 3; axis++) moving |= sprite->animationArray[i].move[axis] != 0;
+    animationInfo *frames = moving ? writableLuaSpriteFrames(sprite) : nullptr;
+    for (int i = 0; frames && i < sprite->numberOfAnimations; i++)
+        for (int axis = 0; axis < 3; axis++) frames[i].move[axis] = 0;
     for (int axis = 0; axis < 3; axis++) sprite->last_move[axis] = 0;
 }
 
@@ -94,7 +99,7 @@ void bindAccelerationToValues(luaSpriteInfoRec *sprite, long *valueA, long *valu
     }
     binding.controlValueA = valueA;
     binding.controlValueB = valueB;
-    addChild(sprite->accelerationBindingList, &binding, (int32_t)sizeof(binding));
+    addChild(spriteListToFill(&sprite->accelerationBindingList), &binding, (int32_t)sizeof(binding));
 }
 
 // ---- Script functions ----

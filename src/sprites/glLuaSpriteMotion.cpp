@@ -86,14 +86,18 @@ void turnTowardsTarget(const float *location, const float *target, float *veloci
 // ---- Rollback ----
 
 // Every update writes the first group of the record's fields (the block
-// before removeMe); it marks the record changed where it writes anything
-// else, as whatever else writes it does (getSprite, noteLuaSpriteChanged).
-// At 10,000 sprites copying the whole record on every update was most of the
-// update's time.
+// before removeMe); before it writes anything else it marks the record
+// changed, as whatever else writes it does (getSprite, noteLuaSpriteChanged),
+// and only then is the whole rollback copy kept. At 10,000 sprites copying the
+// whole record on every update was most of the update's time, and keeping it
+// for every sprite half of the sprites' memory.
 static const size_t kStepWrittenBytes = offsetof(luaSpriteInfoRec, removeMe);
+static_assert(kStepWrittenBytes <= sizeof(luaSpriteStepFields), "the first group fits its copy");
 #define QUILLMERE_STEP_WRITES(field)                                                                    \
     static_assert(offsetof(luaSpriteInfoRec, field) + sizeof(luaSpriteInfoRec::field) <= kStepWrittenBytes, \
-                  #field " is written by every update: it belongs in the record's first group")
+                  #field " is written by every update: it belongs in the record's first group");   \
+    static_assert(offsetof(luaSpriteInfoRec, field) == offsetof(luaSpriteStepFields, field),        \
+                  #field " lies where the first group's copy has it")
 QUILLMERE_STEP_WRITES(location);
 QUILLMERE_STEP_WRITES(velocity);
 QUILLMERE_STEP_WRITES(last_move);
@@ -106,19 +110,30 @@ QUILLMERE_STEP_WRITES(isUpdating);
 #undef QUILLMERE_STEP_WRITES
 
 static void private_takeRollbackCopy(luaSpriteInfo *sprite) {
-    if (sprite->recordChanged) {
-        sprite->formerSelf = sprite->self;
-        sprite->recordChanged = 0;
-    } else {
-        memcpy(&sprite->formerSelf, &sprite->self, kStepWrittenBytes);
+    memcpy(&sprite->formerSelf, &sprite->self, kStepWrittenBytes);
+    if (sprite->formerRecord) {
+        glFree(sprite->formerRecord, sizeof(luaSpriteInfoRec));
+        sprite->formerRecord = nullptr;
     }
+    sprite->formerIsZero = 0;
+}
+
+const float *formerSpriteLocation(const luaSpriteInfoRec *rec) {
+    return reinterpret_cast<const luaSpriteInfo *>(rec)->formerSelf.location;
 }
 
 void rollbackLuaSprite(luaSpriteInfo *sprite) {
     if (!sprite) return;
     luaSpriteInfoRec *rec = &sprite->self;
     luaSpriteInfoRec live = *rec;
-    *rec = sprite->formerSelf;
+    noteLuaSpriteChanged(rec);  // the copy stays what it is: it is kept before self changes
+    if (sprite->formerIsZero)
+        memset(rec, 0, sizeof *rec);
+    else if (sprite->formerRecord)
+        *rec = *sprite->formerRecord;
+    else
+        memcpy(rec, &sprite->formerSelf, kStepWrittenBytes);
+    int32_t formerSerial = rec->animationSerial;
     // What the record owns is the live record's: the copy's may have been freed.
     rec->spriteDesc = live.spriteDesc;
     rec->spriteType = live.spriteType;
@@ -127,20 +142,21 @@ void rollbackLuaSprite(luaSpriteInfo *sprite) {
     rec->collisionFileKey = live.collisionFileKey;
     rec->pathList = live.pathList;
     rec->accelerationBindingList = live.accelerationBindingList;
+    // The frames are held by the live record (and may be shared).
+    rec->animationArray = live.animationArray;
+    rec->numberOfAnimations = live.numberOfAnimations;
+    rec->animationSerial = live.animationSerial;
     memcpy(rec->texturesLoaded, live.texturesLoaded, sizeof(live.texturesLoaded));
     rec->spriteRef = live.spriteRef;
     rec->layer = live.layer;  // the object manager keeps the sprite in its layer
     if (live.removeMe) rec->removeMe = 1;  // a removal asked for stays asked for
-    if (rec->animationArray != live.animationArray || rec->numberOfAnimations != live.numberOfAnimations) {
-        // Another animation was set since: its frames, name and place stay.
-        rec->animationArray = live.animationArray;
-        rec->numberOfAnimations = live.numberOfAnimations;
+    if (formerSerial != live.animationSerial) {
+        // Another animation was set since: its name and place stay.
         rec->currentAnimation = live.currentAnimation;
         rec->currentFace = live.currentFace;
         rec->updateTick = live.updateTick;
     }
     if (rec->currentFace < 0 || rec->currentFace >= rec->numberOfAnimations) rec->currentFace = 0;
-    sprite->recordChanged = 1;  // what it kept of the live record differs from the copy
 }
 
 // ---- Scripts ----
@@ -159,38 +175,49 @@ void runLuaSpriteUpdateScript(luaSpriteInfoRec *rec) {
 // ---- The motion-blur trail ----
 
 static void private_freeCopy(luaSpriteInfoRec *copy) {
-    freeLuaSpriteFrames(copy->animationArray, copy->numberOfAnimations, 0);
+    releaseLuaSpriteFrames(copy->animationArray);
     glFree(copy, sizeof(luaSpriteInfoRec));
 }
 
 // Copies age by one update; a spent copy goes and the later ones move down a
-// slot (the one that moved into the freed slot ages next time).
+// slot (the one that moved into the freed slot ages next time). The trail
+// itself goes with its last copy.
 static void private_ageTrail(luaSpriteInfo *sprite) {
+    luaSpriteTrail *trail = sprite->trail;
     for (int i = 0; i < kSpriteMotionBlurCopies; i++) {
-        if (!sprite->motionBlur[i]) continue;
-        if (--sprite->motionBlurWaitArray[i] >= 0) continue;
-        private_freeCopy(sprite->motionBlur[i]);
+        if (!trail->copies[i]) continue;
+        if (--trail->wait[i] >= 0) continue;
+        private_freeCopy(trail->copies[i]);
         for (int j = i; j + 1 < kSpriteMotionBlurCopies; j++) {
-            sprite->motionBlur[j] = sprite->motionBlur[j + 1];
-            sprite->motionBlurWaitArray[j] = sprite->motionBlurWaitArray[j + 1];
+            trail->copies[j] = trail->copies[j + 1];
+            trail->wait[j] = trail->wait[j + 1];
         }
-        sprite->motionBlur[kSpriteMotionBlurCopies - 1] = nullptr;
-        sprite->motionBlurWaitArray[kSpriteMotionBlurCopies - 1] = 0;
+        trail->copies[kSpriteMotionBlurCopies - 1] = nullptr;
+        trail->wait[kSpriteMotionBlurCopies - 1] = 0;
+    }
+    if (!trail->copies[0]) {
+        glFree(trail, sizeof(luaSpriteTrail));
+        sprite->trail = nullptr;
     }
 }
 
 static void private_captureTrail(luaSpriteInfo *sprite, uint32_t frame) {
     int skip = sprite->motionBlurFrameSkip > 0 ? sprite->motionBlurFrameSkip : 1;
     if (frame % (uint32_t)skip) return;
+    if (!sprite->trail) sprite->trail = (luaSpriteTrail *)glMalloc(sizeof(luaSpriteTrail));
+    luaSpriteTrail *trail = sprite->trail;
+    if (!trail) return;
     for (int i = 0; i < kSpriteMotionBlurCopies; i++) {
-        if (sprite->motionBlur[i]) continue;
+        if (trail->copies[i]) continue;
         luaSpriteInfoRec *copy = (luaSpriteInfoRec *)glMallocWithBytes(sizeof(luaSpriteInfoRec), &sprite->self);
-        if (!copy) return;
-        copy->animationArray = copyLuaSpriteFrames(sprite->self.animationArray, sprite->self.numberOfAnimations);
-        if (!copy->animationArray) copy->numberOfAnimations = 0;
-        sprite->motionBlur[i] = copy;
-        sprite->motionBlurWaitArray[i] = sprite->motionBlurWaitTime;
-        return;
+        if (copy) shareLuaSpriteFrames(copy->animationArray);
+        trail->copies[i] = copy;
+        trail->wait[i] = sprite->motionBlurWaitTime;
+        break;
+    }
+    if (!trail->copies[0]) {  // no copy could be made
+        glFree(trail, sizeof(luaSpriteTrail));
+        sprite->trail = nullptr;
     }
 }
 
@@ -247,8 +274,8 @@ static void private_followPath(luaSpriteInfoRec *rec) {
     if (!point) {
         if (!rec->nextPathScript) return;
         const char *script = rec->nextPathScript;
-        rec->nextPathScript = nullptr;  // a path's end runs its script once
         noteLuaSpriteChanged(rec);
+        rec->nextPathScript = nullptr;  // a path's end runs its script once
         private_runScript(rec, script);
         return;
     }
@@ -263,8 +290,8 @@ static void private_followPath(luaSpriteInfoRec *rec) {
 }
 
 static void private_sendSide(luaSpriteInfoRec *rec, int side) {
-    rec->formerSide = (int8_t)side;
     noteLuaSpriteChanged(rec);
+    rec->formerSide = (int8_t)side;
     sendEventToSprite(rec->spriteRef, side < 0 ? "target_is_left" : "target_is_right");
 }
 
@@ -375,7 +402,6 @@ void prefetchLuaSpriteUpdate(void *data) {
     __builtin_prefetch(rec->pathList);
     __builtin_prefetch(rec->accelerationBindingList);
     __builtin_prefetch(&sprite->formerSelf, 1);
-    __builtin_prefetch(&sprite->motionBlurWaitTime);
 }
 
 int stepLuaSpriteMotion(luaSpriteInfo *sprite, uint32_t frame) {
@@ -388,10 +414,8 @@ int stepLuaSpriteMotion(luaSpriteInfo *sprite, uint32_t frame) {
         return 0;
     }
     private_takeRollbackCopy(sprite);
-    if (sprite->motionBlurred || sprite->motionBlur[0]) {
-        private_ageTrail(sprite);
-        if (sprite->motionBlurred) private_captureTrail(sprite, frame);
-    }
+    if (sprite->trail) private_ageTrail(sprite);
+    if (sprite->motionBlurred) private_captureTrail(sprite, frame);
     if (rec->waitTime > 0) {
         rec->waitTime--;
         return 0;

@@ -141,7 +141,7 @@ static int lua_clearSpritePath(lua_State *L) {
     luaSpriteInfo *sprite = private_exactly(L, "n", "usage: clearSpritePath(<Integer spriteRefNum>)");
     if (!sprite) return 0;
     destructTree(sprite->self.pathList);
-    sprite->self.pathList = createTree();
+    sprite->self.pathList = nullptr;
     return 0;
 }
 
@@ -150,13 +150,13 @@ static int lua_addPointToPath(lua_State *L) {
     if (!sprite) return 0;
     float point[3];
     private_readVector(L, 2, point);
-    addChild(sprite->self.pathList, point, sizeof(point));
+    addChild(spriteListToFill(&sprite->self.pathList), point, sizeof(point));
     return 0;
 }
 
 // Appends from + k * step for k = 1 ... count. The points are made in a list
 // of their own (prepending, so each costs the same) and joined to the end of
-// the path in one go: appending one by one would walk the path every time.
+// the path in one go.
 static void private_appendLine(_treeNode *path, const double *from, const double *step, int count) {
     _treeNode *points = createTree();
     if (!points) return;
@@ -168,23 +168,14 @@ static void private_appendLine(_treeNode *path, const double *from, const double
             return;
         }
     }
-    _treeNode *first = points->child;
-    points->child = nullptr;
+    appendChildren(path, points);
     destructTree(points);
-    for (_treeNode *node = first; node; node = node->sibling) node->parent = path;
-    if (!path->child) {
-        path->child = first;
-        return;
-    }
-    _treeNode *last = path->child;
-    while (last->sibling) last = last->sibling;
-    last->sibling = first;
 }
 
 // One point per update from the sprite's location now to (x, y, z).
 static int lua_pathToPoint(lua_State *L) {
     luaSpriteInfo *sprite = private_exactly(L, "nnnnn", "usage: pathToPoint(<Integer spriteRefNum>, <Double duration>, <Double x>, <Double y>, <Double z>)");
-    if (!sprite || !sprite->self.pathList) return 0;
+    if (!sprite || !spriteListToFill(&sprite->self.pathList)) return 0;
     double updates = lua_tonumber(L, 2) * kUpdatesPerSecond;
     if (!(updates >= 1)) return 0;  // below one update (or NaN): nothing
     int count = updates > (double)kMaxPathPoints ? kMaxPathPoints : (int)updates;

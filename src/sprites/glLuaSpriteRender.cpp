@@ -125,8 +125,8 @@ static void private_imageMatrix(luaSpriteInfoRec *rec, float m[16]) {
     matrix_rotate(m, rec->rotation[1], 0.0f, 1.0f, 0.0f);
     matrix_rotate(m, rec->rotation[0], 1.0f, 0.0f, 0.0f);
     if (rec->projectile) {
-        for (int i = 0; i < 3; i++) rec->last_projectile_velocity[i] = rec->velocity[i];
         noteLuaSpriteChanged(rec);
+        for (int i = 0; i < 3; i++) rec->last_projectile_velocity[i] = rec->velocity[i];
     }
     if (!private_isZero(rec->last_projectile_velocity)) {
         // The helper normalises its arguments; the record keeps its own vectors.
@@ -320,13 +320,13 @@ void drawLuaSpriteInfoRec(luaSpriteInfoRec *rec) {
 void displayLuaSprite(void *data) {
     luaSpriteInfo *sprite = (luaSpriteInfo *)data;
     if (!sprite) return;
-    if (sprite->motionBlur[0]) {
+    if (sprite->trail) {
         for (int i = 0; i < kSpriteMotionBlurCopies; i++) {
-            luaSpriteInfoRec *copy = sprite->motionBlur[i];
+            luaSpriteInfoRec *copy = sprite->trail->copies[i];
             if (!copy) continue;
             float alpha = 0.0f;
             if (sprite->motionBlurWaitTime > 0)
-                alpha = std::fmin((float)sprite->motionBlurWaitArray[i] / (float)sprite->motionBlurWaitTime, kTrailMaxAlpha);
+                alpha = std::fmin((float)sprite->trail->wait[i] / (float)sprite->motionBlurWaitTime, kTrailMaxAlpha);
             copy->color[3] = alpha;
             // A copy's description and model may have been replaced (and freed)
             // since it was taken: it shows the sprite's current ones.

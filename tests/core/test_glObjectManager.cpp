@@ -48,10 +48,12 @@ static int eventProbe(void *data, uint8_t, uint8_t, int, int, void *)
     return p->consume;
 }
 
+// Odd layers get their event function on insertion, even ones afterwards.
 static void insert(_treeNode *m, Probe &p, uint32_t layer, bool events = true)
 {
-    insertObject(m, &p, layer, drawProbe, updateProbe, destructProbe);
-    if (events) setObjectEvents(m, &p, eventProbe);
+    insertObject(m, &p, layer, drawProbe, updateProbe, destructProbe, nullptr,
+                 events && layer % 2 ? eventProbe : nullptr);
+    if (events && layer % 2 == 0) setObjectEvents(m, &p, eventProbe);
 }
 
 TEST(ObjectManager, DrawBackToFrontAndEventsFrontToBack)

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/glMemory.h"
 #include "core/tree.h"
@@ -104,6 +105,56 @@ TEST(Tree, ListOperations)
     EXPECT_EQ(numberOfChildren(list), 0);
     EXPECT_EQ(list->child, nullptr);
     destructTree(list);
+}
+
+// Every list operation against a model, in a long pseudo-random sequence:
+// the order, the count and the kept last child must agree after each step.
+TEST(Tree, ListOperationsMatchAModelInAnyOrder)
+{
+    uint32_t before = glAllocated();
+    _treeNode *list = createTree();
+    std::vector<int> model;
+    uint32_t seed = 12345;
+    auto next = [&](uint32_t n) { seed = seed * 1103515245u + 12345u; return (seed >> 8) % n; };
+    for (int step = 0, value = 0; step < 3000; step++) {
+        int size = (int)model.size();
+        switch (next(6)) {
+        case 0: addChild(list, &value, sizeof value); model.push_back(value++); break;
+        case 1: addChildToFront(list, &value, sizeof value); model.insert(model.begin(), value++); break;
+        case 2: {  // an index one past either end removes nothing
+            int index = (int)next((uint32_t)size + 2) - 1;
+            removeChild(list, index);
+            if (index >= 0 && index < size) model.erase(model.begin() + index);
+            break;
+        }
+        case 3: {
+            int after = (int)next((uint32_t)size + 1) - 1;  // -1: the first child
+            removeChildAfter(list, after < 0 ? nullptr : getChild(list, after));
+            if (after + 1 < size) model.erase(model.begin() + after + 1);
+            break;
+        }
+        case 4: removeLastChild(list); if (size) model.pop_back(); break;
+        default: {
+            _treeNode *other = createTree();
+            for (uint32_t k = next(3); k > 0; k--) {
+                addChild(other, &value, sizeof value);
+                model.push_back(value++);
+            }
+            appendChildren(list, other);
+            EXPECT_EQ(other->child, nullptr);
+            destructTree(other);
+        }
+        }
+        std::vector<int> seen;
+        for (_treeNode *n = list->child; n; n = n->sibling) {
+            EXPECT_EQ(n->parent, list);
+            seen.push_back(*(int *)n->data);
+        }
+        ASSERT_EQ(seen, model) << "after step " << step;
+        ASSERT_EQ(list->lastChild, model.empty() ? nullptr : getChild(list, (int)model.size() - 1));
+    }
+    destructTree(list);
+    EXPECT_EQ(glAllocated(), before);
 }
 
 TEST(Tree, PayloadsAreTrackedCopies)

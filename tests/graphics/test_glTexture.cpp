@@ -122,6 +122,54 @@ TEST_F(Textures, ATGADrawnAtAnOriginLandsWhereItShould)
     EXPECT_EQ(ox * 10 + oy, 11) << "halves are whole pixels";
 }
 
+// A 4 x 4 image, left half red and right half blue, drawn 32 times its size:
+// nearest filtering keeps the edge between two pixels, linear blends across it.
+TEST_F(Textures, FilteringIsLinearUnlessTheTextureOrTheDefaultAsksForNearest)
+{
+    Bytes image(4 * 4 * 4);
+    for (size_t i = 0; i < 16; i++) {
+        bool left = i % 4 < 2;
+        image[i * 4] = left ? 255 : 0, image[i * 4 + 2] = left ? 0 : 255, image[i * 4 + 3] = 255;
+    }
+    writeTGA(path("halves.tga"), image, 4, 4);
+    struct Case { int flags, defaultFilter; bool fromFile, nearest; };
+    const Case cases[] = {
+        {0, kLinear, false, false},       {0, kLinear, true, false},   {kNearest, kLinear, false, true},
+        {kNearest, kLinear, true, true},  {0, kNearest, false, true},  {0, kNearest, true, true},
+        {kLinear, kNearest, true, false}, {kLinear | kNearest, kLinear, false, true},
+    };
+    for (const Case &c : cases) {
+        ASSERT_EQ(glTexture_setDefaultFilter(c.defaultFilter), 1);
+        uint8_t *block = (uint8_t *)glMallocWithBytes((uint32_t)image.size(), image.data());
+        int ref = c.fromFile ? glTexture_loadTexture(path("halves.tga").c_str(), c.flags)
+                             : glTexture_loadTexture(block, 4, 4, GL_RGBA, c.flags);
+        if (c.fromFile) glFree(block, (uint32_t)image.size());
+        ASSERT_GE(ref, 0);
+        frame([&] {
+            glPushMatrix();
+            glTranslatef(100, 100, 0);
+            glScalef(32, 32, 1);
+            glTexture_render(ref, 0, 0, 0);
+            glPopMatrix();
+        });
+        Bytes row = readScreen(100, 160, 128, 1);
+        int blended = 0;
+        for (size_t x = 0; x < 128; x++) blended += row[x * 4] > 8 && row[x * 4 + 2] > 8;
+        if (c.nearest) {
+            EXPECT_EQ(blended, 0) << "flags " << c.flags << ", default " << c.defaultFilter;
+            EXPECT_EQ(rgb(row, 63), (std::vector<int>{255, 0, 0}));
+            EXPECT_EQ(rgb(row, 64), (std::vector<int>{0, 0, 255}));
+        } else {
+            EXPECT_GE(blended, 20) << "flags " << c.flags << ", default " << c.defaultFilter;
+        }
+        EXPECT_EQ((glTexture_getTextureRecord(ref)->flags & kNearest) != 0, c.nearest);
+        glTexture_unloadTexture(ref);
+        glTexture_deleteTexture(ref);
+    }
+    EXPECT_EQ(glTexture_setDefaultFilter(kSClamp), 0);  // not a filter: refused, nothing changes
+    EXPECT_EQ(glTexture_getDefaultFilter(), kLinear);
+}
+
 TEST_F(Textures, TilesUnderBothPreferencesAreLaidOutSeamlesslyInEveryMirror)
 {
     const int w = 300, h = 200;

@@ -115,6 +115,8 @@ TEST_F(Glue, WrongArgumentsReachTheConsoleAsTheUsageText) {
         {"deleteTexture(1, 2)", "usage: deleteTexture(<String filename>)"},
         {"describeTexture('0')", "usage: describeTexture(<Number textureRefNum>)"},
         {"setTextureTilingPreference('1')", "usage: setTextureTilingPreference(<Number>"},
+        {"setDefaultTextureFilter('nearest')", "usage: setDefaultTextureFilter(<String \"kLinear\" or \"kNearest\">)"},
+        {"setDefaultTextureFilter()", "usage: setDefaultTextureFilter(<String \"kLinear\" or \"kNearest\">)"},
         {"setWindowPosition('1', 2)", "usage: setWindowPosition(<Number x position>, <Number y position>)"},
         {"launchURL(1)", "usage: launchURL(<String URL>)"},
         {"setCursor('3')", "usage: setCursor(<Number textureRefNum>)"},
@@ -320,22 +322,32 @@ TEST_F(Glue, LoadTextureReadsFlagsAndOrigin) {
     std::string plain = writeTGA("plain", 8, 8, 0, 255, 0);
     std::string clamped = writeTGA("clamped", 8, 8, 0, 255, 0);
     std::string mixed = writeTGA("mixed", 8, 8, 0, 255, 0);
+    std::string sharp = writeTGA("sharp", 8, 8, 0, 255, 0), soft = writeTGA("soft", 8, 8, 0, 255, 0);
+    std::string pixel = writeTGA("pixel", 8, 8, 0, 255, 0);
     ASSERT_EQ(run("plain = loadTexture('" + plain + "')\n" +
                   "clamped = loadTexture('" + clamped + "', '(12, 34)', 'kSClamp', 'kTClamp')\n" +
                   "mixed = loadTexture('" + mixed + "', 'kTClamp', 7, ' ( -3 ,5 ) ', 'kSclamp', '(1,2,3)')\n" +
+                  "sharp = loadTexture('" + sharp + "', 'kNearest')\n" +
+                  "setDefaultTextureFilter('kNearest') pixel = loadTexture('" + pixel + "')\n" +
+                  "soft = loadTexture('" + soft + "', 'kLinear') setDefaultTextureFilter('kLinear')\n" +
                   "missing = loadTexture('no such file.tga', 'kSClamp')"),
               0)
         << console();
-    int ref[3] = {std::stoi(global("plain")), std::stoi(global("clamped")), std::stoi(global("mixed"))};
-    // Origin, flags, and the wrap modes the flags gave the tile on both axes.
+    const char *names[] = {"plain", "clamped", "mixed", "sharp", "pixel", "soft"};
+    // Origin, flags, and the wrap modes and filter the flags gave the tile.
     struct expected {
         int x, y, flags;
-        GLint s, t;
-    } want[3] = {{0, 0, 0, GL_REPEAT, GL_REPEAT},
-                 {12, 34, kSClamp | kTClamp, GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE},
+        GLint s, t, filter;
+    } want[6] = {{0, 0, kLinear, GL_REPEAT, GL_REPEAT, GL_LINEAR},
+                 {12, 34, kSClamp | kTClamp | kLinear, GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE, GL_LINEAR},
                  // Names compare exactly, numbers are ignored, "(1,2,3)" is no origin.
-                 {-3, 5, kTClamp, GL_REPEAT, GL_CLAMP_TO_EDGE}};
-    for (int i = 0; i < 3; i++) {
+                 {-3, 5, kTClamp | kLinear, GL_REPEAT, GL_CLAMP_TO_EDGE, GL_LINEAR},
+                 {0, 0, kNearest, GL_REPEAT, GL_REPEAT, GL_NEAREST},
+                 {0, 0, kNearest, GL_REPEAT, GL_REPEAT, GL_NEAREST},  // the default then
+                 {0, 0, kLinear, GL_REPEAT, GL_REPEAT, GL_LINEAR}};   // its own
+    int ref[6];
+    for (int i = 0; i < 6; i++) {
+        ref[i] = std::stoi(global(names[i]));
         int x = -1, y = -1;
         glTexture_getOrigin(ref[i], &x, &y);
         EXPECT_EQ(x, want[i].x) << i;
@@ -343,6 +355,8 @@ TEST_F(Glue, LoadTextureReadsFlagsAndOrigin) {
         EXPECT_EQ(glTexture_getTextureRecord(ref[i])->flags, want[i].flags) << i;
         EXPECT_EQ(wrap(ref[i], GL_TEXTURE_WRAP_S), want[i].s) << i;
         EXPECT_EQ(wrap(ref[i], GL_TEXTURE_WRAP_T), want[i].t) << i;
+        EXPECT_EQ(wrap(ref[i], GL_TEXTURE_MIN_FILTER), want[i].filter) << i;
+        EXPECT_EQ(wrap(ref[i], GL_TEXTURE_MAG_FILTER), want[i].filter) << i;
     }
     EXPECT_EQ(global("missing"), "-1");
 
@@ -393,7 +407,7 @@ TEST_F(Glue, CaptureContextToTextureKeepsTheWindowBottomRowFirst) {
     EXPECT_EQ(record->width, 640);
     EXPECT_EQ(record->height, 480);
     EXPECT_EQ(record->format, GL_RGB);
-    EXPECT_EQ(record->flags, kSClamp | kTClamp);
+    EXPECT_EQ(record->flags, kSClamp | kTClamp | kLinear);
     EXPECT_STREQ(record->name, "Texture Screenshot");
     EXPECT_NEAR(record->imageData[0], 51, 1);
     EXPECT_NEAR(record->imageData[2], 153, 1);

@@ -205,6 +205,53 @@ TEST_F(Animation, StopPlayRewindRandomStartsAndRemoval) {
     EXPECT_EQ(call("return getSpriteAnimation(s)"), "walk");
 }
 
+// Sprites of one definition share its frames, read only: a change to one
+// sprite's frames (a move spent, movement cleared) is made to its own copy.
+TEST_F(Animation, SpritesShareTheirFramesUntilOneChangesThem) {
+    loadWithTexture("<sprite type=\"hop\"><init language=\"Lua\">setSpriteTexture(gCurrentSprite, tex) "
+                    "setSpriteAnimation(gCurrentSprite, 'a')</init><animation name=\"a\">"
+                    "<frame rect=\"0, 0, 32, 32\" pause=\"0.1\"/><frame rect=\"32, 0, 32, 32\" pause=\"0.1\"/>"
+                    "<move x=\"10\"/><event name=\"e\"/></animation></sprite>",
+                    "a = addSprite('hop', 1) b = addSprite('hop', 1) c = addSprite('hop', 1)");
+    luaSpriteInfoRec *a = rec(0), *b = rec(1), *c = rec(2);
+    const animationInfo *shared = a->animationArray;
+    EXPECT_EQ(b->animationArray, shared);
+    EXPECT_EQ(c->animationArray, shared);
+    EXPECT_EQ(luaSpriteFrameHolders(shared), 3);
+
+    // A script clears one sprite's movement: only its own frames lose the move.
+    call("clearSpriteControlVelocities(a)");
+    EXPECT_NE(a->animationArray, shared);
+    EXPECT_EQ(a->animationArray[1].move[0], 0);
+    EXPECT_EQ(shared[1].move[0], 10);
+    EXPECT_STREQ(a->animationArray[1].event, "e");  // the copy has its own texts
+    EXPECT_NE(a->animationArray[1].event, shared[1].event);
+    EXPECT_EQ(luaSpriteFrameHolders(shared), 2);
+    step(20);  // frame 1 starts: its once-only move is spent by b and c alone
+    EXPECT_EQ(a->location[0], 0);
+    EXPECT_EQ(b->location[0], 10);
+    EXPECT_EQ(c->location[0], 10);
+    EXPECT_NE(b->animationArray, shared);  // b copied; c, the last holder, changed them in place
+    EXPECT_EQ(c->animationArray, shared);
+    EXPECT_EQ(luaSpriteFrameHolders(shared), 1);
+
+    // A new sprite gets the frames as the document has them, shared again.
+    call("d = addSprite('hop', 1) e = addSprite('hop', 1)");
+    luaSpriteInfoRec *d = rec(3), *e = rec(4);
+    EXPECT_EQ(d->animationArray, e->animationArray);
+    EXPECT_NE(d->animationArray, shared);
+    EXPECT_EQ(d->animationArray[1].move[0], 10);
+    // Not with a sprite whose frames read differently (collision scale), nor
+    // once the textures have changed (what was read may differ).
+    call("setSpriteCollisionScaleValue(e, 2) setSpriteAnimation(e, 'a')");
+    EXPECT_NE(e->animationArray, d->animationArray);
+    spriteTest_writeQuadrants(dir + "other.tga");
+    call("loadTexture('" + dir + "other.tga') setSpriteCollisionScaleValue(e, 1) setSpriteAnimation(e, 'a')");
+    EXPECT_NE(e->animationArray, d->animationArray);
+    EXPECT_EQ(e->animationArray[1].move[0], 10);
+    EXPECT_EQ(luaSpriteFrameHolders(d->animationArray), 1);
+}
+
 TEST_F(Animation, WrongArgumentsUnknownNamesAndDeadReferences) {
     loadWithTexture(kWalker, "s = addSprite('walker', 1)");
     const std::vector<std::pair<std::string, std::string>> cases = {

@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "core/glMemory.h"
 #include "sprites/motionTestFixture.h"
 
 namespace {
@@ -259,28 +260,51 @@ TEST_F(SpriteMotion, RollbackCopyHoldsEveryChangeMadeBeforeTheUpdate) {
     EXPECT_NEAR(s->color[0], 1.0f / 3, 1e-6);
 }
 
+// The whole rollback copy is kept only from a change to the next update, so
+// a sprite that nothing but its update touches costs under a kilobyte.
+TEST_F(SpriteMotion, OnlyAChangedSpriteKeepsAWholeRollbackCopy) {
+    load(kLevel);
+    uint32_t before = glAllocated();
+    call("for i = 1, 8 do setSpriteAnimation(addSprite('two', 1), 'two') end");
+    luaSpriteInfo *sprite = getSprite(0);
+    step();
+    EXPECT_EQ(sprite->formerRecord, nullptr);
+    EXPECT_LT((glAllocated() - before) / 8, 1024u);
+    call("setSpriteColor(0, 0.5, 0.5, 0.5, 1)");
+    ASSERT_NE(sprite->formerRecord, nullptr);
+    EXPECT_EQ(sprite->formerRecord->color[0], 1);
+    EXPECT_EQ(sprite->formerRecord->currentFace, 0);  // the first group as the update left it
+    step();
+    EXPECT_EQ(sprite->formerRecord, nullptr);
+    EXPECT_EQ(sprite->formerSelf.currentFace, 1);
+}
+
 TEST_F(SpriteMotion, TrailCopiesAreTakenAgedAndFreed) {
     load(kLevel);
     call("s = addSprite('two', 1) setSpriteAnimation(s, 'two') setSpriteMotionBlurred(s, true, 0.01, 1)");
     luaSpriteInfo *sprite = getSprite(0);
     auto count = [&] {
         int n = 0;
-        while (n < kSpriteMotionBlurCopies && sprite->motionBlur[n]) n++;
+        while (sprite->trail && n < kSpriteMotionBlurCopies && sprite->trail->copies[n]) n++;
         return n;
     };
     step(6);
     ASSERT_EQ(count(), 4);
-    EXPECT_EQ(sprite->motionBlurWaitArray[0], 0);
-    EXPECT_EQ(sprite->motionBlurWaitArray[1], 0);
-    EXPECT_EQ(sprite->motionBlurWaitArray[2], 1);
-    EXPECT_EQ(sprite->motionBlurWaitArray[3], 2);
-    EXPECT_NE(sprite->motionBlur[3]->animationArray, sprite->self.animationArray);  // each copy has its own frames
-    EXPECT_EQ(sprite->motionBlur[3]->numberOfAnimations, 2);
+    EXPECT_EQ(sprite->trail->wait[0], 0);
+    EXPECT_EQ(sprite->trail->wait[1], 0);
+    EXPECT_EQ(sprite->trail->wait[2], 1);
+    EXPECT_EQ(sprite->trail->wait[3], 2);
+    // The copies hold the sprite's frames with it, read only.
+    EXPECT_EQ(sprite->trail->copies[3]->animationArray, sprite->self.animationArray);
+    EXPECT_EQ(luaSpriteFrameHolders(sprite->self.animationArray), 5);
+    EXPECT_EQ(sprite->trail->copies[3]->numberOfAnimations, 2);
     call("setSpriteMotionBlurred(s, false)");
     step(3);
     EXPECT_EQ(count(), 1);
     step();
     EXPECT_EQ(count(), 0);
+    EXPECT_EQ(sprite->trail, nullptr);  // gone with its last copy
+    EXPECT_EQ(luaSpriteFrameHolders(sprite->self.animationArray), 1);
     // A slower trail: a copy on every third update counter only.
     call("setSpriteMotionBlurred(s, true, 1, 3)");
     step(6);
@@ -293,7 +317,7 @@ TEST_F(SpriteMotion, ControlBoundSpeedsWorldBoundsAndMouseTracking) {
     luaSpriteInfoRec *s = rec(0);
     long held = 1;
     accelerationBinding binding = {{0, 0, 0}, {3, 0, 0}, {0.2f, 0, 0}, &held, nullptr};
-    addChild(s->accelerationBindingList, &binding, sizeof binding);
+    addChild(spriteListToFill(&s->accelerationBindingList), &binding, sizeof binding);
     const accelerationBinding *bound = (const accelerationBinding *)getData(getChild(s->accelerationBindingList, 0));
     step(14);
     EXPECT_LT(bound->velocity[0], 3.0f);

@@ -174,8 +174,7 @@ TEST_F(SpriteDrawing, AttachmentsWaitsSelectionTrailFramesAndOverlay) {
     setSelectedSprite(-1);
 
     // Frames: a whole-texture rectangle mirrored top-bottom, replaced by the target rule.
-    animationInfo *frame = (animationInfo *)glMalloc(sizeof(animationInfo));
-    *frame = animationInfo{};
+    animationInfo *frame = newLuaSpriteFrames(1);
     frame->textureRef = rec(s)->textureRef;
     frame->u2 = frame->t2 = 1;
     frame->width = frame->height = 64;
@@ -194,9 +193,11 @@ TEST_F(SpriteDrawing, AttachmentsWaitsSelectionTrailFramesAndOverlay) {
     // The trail: copies at most 30 % opaque, the sprite on top.
     int t = image(300, 300, "soft");
     luaSpriteInfo *blurred = getSprite(t);
-    blurred->motionBlur[0] = (luaSpriteInfoRec *)glMallocWithBytes(sizeof(luaSpriteInfoRec), &blurred->self);
-    blurred->motionBlur[0]->location[0] = 400;
-    blurred->motionBlurWaitArray[0] = 50;
+    blurred->trail = (luaSpriteTrail *)glMalloc(sizeof(luaSpriteTrail));
+    blurred->trail->copies[0] = (luaSpriteInfoRec *)glMallocWithBytes(sizeof(luaSpriteInfoRec), &blurred->self);
+    shareLuaSpriteFrames(blurred->self.animationArray);
+    blurred->trail->copies[0]->location[0] = 400;
+    blurred->trail->wait[0] = 50;
     blurred->motionBlurWaitTime = 100;
     f = draw();
     EXPECT_NEAR(f.at(410, 310).r, 77, 12);

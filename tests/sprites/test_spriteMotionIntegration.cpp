@@ -36,13 +36,14 @@ TEST(SpriteMotionIntegration, AnimationsWrapOnTimeAndSpritesLandOnTheirFloor) {
         EXPECT_NE(run.log.find("faller\t54\t51.5\n"), std::string::npos) << run.log;
         EXPECT_NE(run.log.find("faller\t99\t50.0\n"), std::string::npos) << run.log;
         // One line of statistics on standard output: 100 frames, or 13 (12 of 8 steps and one of 4).
-        double update = -1, draw = -1;
+        double update = -1, draw = -1, load = -1;
         char end = 0;
         std::string expected = std::string("stats steps=100 frames=") + (stepsPerFrame[0] == '1' ? "100" : "13") +
-                               " update_seconds=%lf draw_seconds=%lf%c";
-        EXPECT_EQ(sscanf(run.out.c_str(), expected.c_str(), &update, &draw, &end), 3) << run.out;
+                               " update_seconds=%lf draw_seconds=%lf load_seconds=%lf%c";
+        EXPECT_EQ(sscanf(run.out.c_str(), expected.c_str(), &update, &draw, &load, &end), 4) << run.out;
         EXPECT_GT(update, 0);
         EXPECT_GT(draw, 0);
+        EXPECT_GT(load, 0);
         EXPECT_EQ(end, '\n');
         std::filesystem::remove_all(folder);
     }
