@@ -103,7 +103,7 @@ static void private_drawClickPosition(void) {
 // Everything of a frame but the buffer swap, so a screenshot can draw a fresh
 // frame into the back buffer and read it before anything is presented.
 void glApplication_drawFrame(void) {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClear(GL_COLOR_BUFFER_BIT);  // the window has no depth buffer
     set2DView(getWindowWidth(), getWindowHeight());
     glColor4f(1, 1, 1, 1);
     glDisable(GL_DEPTH_TEST);

@@ -111,21 +111,15 @@ void glQuadBatch_setColor(const float color[4]) {
     if (pending == 0) glColor4fv(currentColor);
 }
 
-// With these factors a fragment of alpha 0 leaves the pixel as it was, so it
-// can be dropped before blending: the software rasteriser then skips blocks
-// of clear texels (the corners of round sprites).
-static int private_clearFragmentsInvisible(const quadBatchKey *key) {
-    return key->blend && key->blendSrc == GL_SRC_ALPHA &&
-           (key->blendDst == GL_ONE_MINUS_SRC_ALPHA || key->blendDst == GL_ONE);
-}
-
 void glQuadBatch_flush(void) {
     if (pending <= 0) return;
     const GLsizei stride = (GLsizei)sizeof(quadBatchVertex);
     // Texels times white are the texels: replacing instead of modulating
-    // gives the same pixels and spares the colour its per-pixel work.
+    // gives the same pixels and spares the colour its per-pixel work. No
+    // per-fragment test either (an alpha test would drop only fragments that
+    // change nothing): with neither, the software renderer draws the quads
+    // on its fast path for textured rectangles.
     int replace = pendingKey.texName && pendingAllWhite;
-    int alphaTest = private_clearFragmentsInvisible(&pendingKey);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glVertexPointer(3, GL_FLOAT, stride, &vertices[0].x);
@@ -147,12 +141,7 @@ void glQuadBatch_flush(void) {
     } else {
         glDisable(GL_BLEND);
     }
-    if (alphaTest) {
-        glEnable(GL_ALPHA_TEST);
-        glAlphaFunc(GL_GREATER, 0.0f);
-    }
     glDrawArrays(GL_QUADS, 0, pending * 4);
-    if (alphaTest) glDisable(GL_ALPHA_TEST);
     if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     if (pendingKey.texName) glDisable(GL_TEXTURE_2D);
     if (pendingKey.blend) glDisable(GL_BLEND);

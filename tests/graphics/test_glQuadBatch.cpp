@@ -130,6 +130,37 @@ TEST_F(QuadBatch, AFlushLeavesTheStateOfImmediateModeAndAnEmptyOneTouchesNothing
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
 
+// Soft texels blended over blue, one pixel each: red 255, green and alpha i
+// for texel i (16 x 16, rows from the bottom). Every pixel must be what the
+// blend equation gives (within one step): a change to how quads are blended
+// or sampled shows here, and a texel of alpha 0 leaves the background as it was.
+TEST_F(QuadBatch, BlendedTexelsFollowTheBlendEquation) {
+    Bytes pixels(256 * 4);
+    for (int i = 0; i < 256; i++) pixels[i * 4] = 255, pixels[i * 4 + 1] = (uint8_t)i, pixels[i * 4 + 3] = (uint8_t)i;
+    uint8_t *block = (uint8_t *)glMallocWithBytes((uint32_t)pixels.size(), pixels.data());
+    uint32_t ramp = glTexture_getTextureID(glTexture_loadTexture(block, 16, 16, GL_RGBA, 0));
+    const quadBatchKey blue = {0, 0, 0, 0}, soft = {ramp, 1, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA};
+    const float kBlue[4] = {0, 0, 1, 1};
+    for (int grey : {0, 1}) {  // white (the texels alone) and a grey that modulates them
+        const float color[4] = {1, grey ? 0.5f : 1.0f, 1, 1};
+        Bytes p = frame([&] {
+            float c[4][3];
+            box(0, 10, 16, 26, c);
+            glQuadBatch_addQuad(&blue, c, kUnit, kBlue);
+            glQuadBatch_addQuad(&soft, c, kUnit, color);
+        });
+        for (int i = 0; i < 256; i++) {
+            const uint8_t *pixel = at(p, i % 16, 10 + i / 16);
+            double a = i / 255.0, g = i * (grey ? 0.5 : 1.0) / 255.0;
+            EXPECT_NEAR(pixel[0], 255 * a, 1.01) << i;
+            EXPECT_NEAR(pixel[1], 255 * g * a, 1.01) << i;
+            EXPECT_NEAR(pixel[2], 255 * (1 - a), 1.01) << i;
+        }
+        EXPECT_EQ(at(p, 0, 10)[2], 255);
+        EXPECT_EQ(at(p, 0, 10)[0], 0);
+    }
+}
+
 TEST_F(QuadBatch, TwentyThousandQuadsInOneFrameAreAllDrawn) {
     // One pixel each on a 200 x 100 grid, textured then untextured half-way.
     uint32_t tex = solidTexture(4, 4, 255, 255, 255, 255);
