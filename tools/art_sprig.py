@@ -1,6 +1,7 @@
 """Sprig, the game's hero: a round sprout with a two-leaf shoot, drawn as 32 x 32
-pixel-art frames (standing, walking, jumping, falling, landing, cheering) in one
-128 x 128 sheet. Frames face right; the engine mirrors them for going left.
+pixel-art frames (standing, walking, jumping, falling, landing, cheering,
+hanging from a vine) in one 128 x 128 sheet. Frames face right; the engine
+mirrors them for going left.
 """
 
 import math
@@ -68,8 +69,14 @@ def draw_sprig(squash=0.0, bob=0.0, feet=((0, 0), (0, 0)), sprout=0.0, eyes="ope
         c.fill_ellipse(x, y, 2.6, 1.7, FOOT)
         c.set(int(x - 1), int(y - 1), FOOT_LIGHT)
 
-    # Little arms when they are raised.
-    if arms:
+    # Little arms when they are raised; held right up (holding on to a vine)
+    # they reach over his head.
+    if arms == "up":
+        for side in (-1, 1):
+            ax = cx + side * (rx - 1.2)
+            c.fill_ellipse(ax, cy - ry - 0.6, 1.6, 3.2, BODY_MID)
+            c.set(int(ax - 0.5), int(cy - ry - 3), BODY_LIGHT)
+    elif arms:
         for side in (-1, 1):
             ax = cx + side * (rx + 0.6)
             c.fill_ellipse(ax, cy - 2.2, 1.7, 2.2, BODY_MID)
@@ -155,6 +162,8 @@ FRAMES = [
     ("land", dict(squash=0.38, bob=0.6, sprout=0.6, eyes="closed")),
     ("cheer", dict(squash=-0.12, bob=-1.5, arms=True, eyes="happy", sprout=0.0)),
     ("blink", dict(eyes="closed")),
+    ("hang0", dict(squash=-0.12, bob=1.0, arms="up", sprout=-0.6)),
+    ("hang1", dict(squash=-0.12, bob=1.0, arms="up", sprout=0.6, eyes="happy")),
 ]
 
 

@@ -36,6 +36,20 @@ WOOD_LIGHT = (214, 164, 104)
 WOOD_DARK = (120, 78, 58)
 OUTLINE_GREEN = (28, 58, 46, 255)
 
+# The colours of a set of tiles; the meadow's are the ones above. Other levels
+# draw the same tiles in palettes of their own (see art_levels.py).
+MEADOW = {
+    "grass_top": GRASS_TOP, "grass_light": GRASS_LIGHT, "grass": GRASS, "grass_dark": GRASS_DARK,
+    "dirt_light": DIRT_LIGHT, "dirt": DIRT, "dirt_dark": DIRT_DARK, "dirt_deep": DIRT_DEEP, "edge": EDGE,
+    "pebble": PEBBLE, "pebble_shade": PEBBLE_SHADE,
+    "stone": STONE, "stone_light": STONE_LIGHT, "stone_dark": STONE_DARK, "moss": MOSS, "moss_dark": MOSS_DARK,
+    "wood": WOOD, "wood_light": WOOD_LIGHT, "wood_dark": WOOD_DARK, "outline": OUTLINE_GREEN,
+    "ledge_outline": (40, 40, 62, 255), "wood_outline": (56, 36, 40, 255),
+    "water": (84, 170, 222), "water_deep": (46, 104, 176), "foam": (224, 246, 255), "ripple": (156, 212, 242),
+    "streak": (150, 206, 240), "rope": (196, 170, 120), "rope_dark": (130, 100, 70),
+    "nail": (70, 50, 46), "nail_light": (230, 210, 160),
+}
+
 
 def polygon_fill(canvas, points, color_at):
     """Fills the pixels whose centres lie inside the polygon (even-odd rule)."""
@@ -104,33 +118,33 @@ def scallop(x, period=8, depth=3, base=11):
     return base + int(round(depth * math.sin(math.pi * ((x % period) + 0.5) / period)))
 
 
-def dirt_texture(canvas, rng, x0, x1, y0, y1, inside):
+def dirt_texture(canvas, rng, x0, x1, y0, y1, inside, pal):
     """Dirt with strata, speckles and pebbles inside the given box."""
     for y in range(y0, y1):
         for x in range(x0, x1):
             if not inside(x, y):
                 continue
-            color = DIRT
+            color = pal["dirt"]
             if (y * 5 + (x // 11) * 7) % 23 == 0 and rng.random() < 0.7:
-                color = DIRT_DARK
+                color = pal["dirt_dark"]
             r = rng.random()
             if r < 0.06:
-                color = DIRT_DARK
+                color = pal["dirt_dark"]
             elif r < 0.09:
-                color = DIRT_LIGHT
+                color = pal["dirt_light"]
             canvas.set(x, y, color)
     for _ in range(3):
         px = rng.randint(x0 + 3, x1 - 5)
         py = rng.randint(y0 + 2, y1 - 4)
         if inside(px, py) and inside(px + 2, py + 1):
-            canvas.set(px, py, PEBBLE)
-            canvas.set(px + 1, py, PEBBLE)
-            canvas.set(px, py + 1, PEBBLE_SHADE)
-            canvas.set(px + 1, py + 1, PEBBLE_SHADE)
-            canvas.set(px + 2, py + 1, DIRT_DEEP)
+            canvas.set(px, py, pal["pebble"])
+            canvas.set(px + 1, py, pal["pebble"])
+            canvas.set(px, py + 1, pal["pebble_shade"])
+            canvas.set(px + 1, py + 1, pal["pebble_shade"])
+            canvas.set(px + 2, py + 1, pal["dirt_deep"])
 
 
-def ground_tile(rng, kind, grass):
+def ground_tile(rng, kind, grass, pal):
     """kind: 'mid', 'left' or 'right'; grass: whether the tile carries the top."""
     c = Canvas(TILE, TILE)
     top = 5 if grass else 0
@@ -148,7 +162,7 @@ def ground_tile(rng, kind, grass):
                 return (x + 0.5 - (right - r)) ** 2 + (y + 0.5 - (top + r)) ** 2 <= r * r
         return True
 
-    dirt_texture(c, rng, left, right, top, TILE, inside)
+    dirt_texture(c, rng, left, right, top, TILE, inside, pal)
     if grass:
         for x in range(left, right):
             edge = scallop(x - left if kind == "left" else x, 8, 3, top + 6)
@@ -160,42 +174,42 @@ def ground_tile(rng, kind, grass):
                 if not inside(x, y):
                     continue
                 if y == edge:
-                    color = DIRT_DEEP
+                    color = pal["dirt_deep"]
                 elif y >= edge - 2:
-                    color = GRASS_DARK
+                    color = pal["grass_dark"]
                 elif y == top or not inside(x, y - 1):
-                    color = GRASS_TOP
+                    color = pal["grass_top"]
                 elif y <= top + 2:
-                    color = GRASS_LIGHT
+                    color = pal["grass_light"]
                 else:
-                    color = GRASS
+                    color = pal["grass"]
                 c.set(x, y, color)
         # Blades above the surface.
         for _ in range(4):
             x = rng.randint(left + 3, right - 4)
             height = rng.randint(1, 3)
             for i in range(1, height + 1):
-                c.set(x, top - i, GRASS_LIGHT if i < height else GRASS_TOP)
+                c.set(x, top - i, pal["grass_light"] if i < height else pal["grass_top"])
     # The dark rim along open sides.
     if kind == "left":
         for y in range(TILE):
             if inside(left, y) and c.get(left, y)[3]:
-                c.set(left - 1, y, EDGE)
+                c.set(left - 1, y, pal["edge"])
     if kind == "right":
         for y in range(TILE):
             if inside(right - 1, y) and c.get(right - 1, y)[3]:
-                c.set(right, y, EDGE)
+                c.set(right, y, pal["edge"])
     if grass:
         # A dark line above the grass, so the ground reads against any sky.
         for x in range(TILE):
             for y in range(1, TILE):
                 if c.get(x, y)[3]:
-                    c.set(x, y - 1, OUTLINE_GREEN)
+                    c.set(x, y - 1, pal["outline"])
                     break
     return c
 
 
-def ledge_tile(rng, kind):
+def ledge_tile(rng, kind, pal):
     """A floating slab of mossy stone; kind 'left', 'mid' or 'right'."""
     c = Canvas(TILE, TILE)
     top, bottom = 6, 20
@@ -225,106 +239,107 @@ def ledge_tile(rng, kind):
             joint = (x + (5 if course % 2 else 13)) % 16 == 0
             seam = (y - top) % 7 == 6
             if seam or joint:
-                color = STONE_DARK
+                color = pal["stone_dark"]
             elif (y - top) % 7 == 0 or (x + (5 if course % 2 else 13)) % 16 == 1:
-                color = STONE_LIGHT
+                color = pal["stone_light"]
             else:
-                color = STONE if rng.random() > 0.08 else STONE_DARK
+                color = pal["stone"] if rng.random() > 0.08 else pal["stone_dark"]
             c.set(x, y, color)
     # Moss on top, hanging strands below.
     for x in range(left, right):
         edge = top + 2 + int(round(1.6 * math.sin(math.pi * (x % 6 + 0.5) / 6)))
         for y in range(top, edge + 1):
             if inside(x, y):
-                c.set(x, y, MOSS_DARK if y == edge else GRASS_TOP if y == top else MOSS)
+                c.set(x, y, pal["moss_dark"] if y == edge else pal["grass_top"] if y == top else pal["moss"])
     for _ in range(3):
         x = rng.randint(left + 2, right - 3)
         length = rng.randint(2, 6)
         for i in range(length):
-            c.set(x, bottom + i, MOSS_DARK if i < length - 1 else MOSS)
-    c.outline(lambda col: (40, 40, 62, 255))
+            c.set(x, bottom + i, pal["moss_dark"] if i < length - 1 else pal["moss"])
+    c.outline(lambda col: pal["ledge_outline"])
     return c
 
 
-def water_tile(rng, surface):
+def water_tile(rng, surface, pal):
     c = Canvas(TILE, TILE)
     top = 8 if surface else 0
     for y in range(top, TILE):
         for x in range(TILE):
             t = (y - top) / TILE
-            color = mix((84, 170, 222), (46, 104, 176), t if surface else 0.7 + t * 0.3)
+            color = mix(pal["water"], pal["water_deep"], t if surface else 0.7 + t * 0.3)
             c.set(x, y, tuple(int(v) for v in color) + (236,))
     if surface:
         for x in range(TILE):
             wave = top + int(round(math.sin(2 * math.pi * x / 16.0)))
-            c.set(x, wave, (224, 246, 255, 250))
-            c.set(x, wave + 1, (156, 212, 242, 245))
+            c.set(x, wave, pal["foam"] + (250,))
+            c.set(x, wave + 1, pal["ripple"] + (245,))
             for y in range(top - 1, wave):
-                c.set(x, y, (156, 212, 242, 220))
+                c.set(x, y, pal["ripple"] + (220,))
     for _ in range(4 if surface else 3):
         x = rng.randint(0, TILE - 8)
         y = rng.randint(top + 4, TILE - 2)
         for i in range(rng.randint(3, 6)):
-            c.set(x + i, y, (150, 206, 240, 236))
+            c.set(x + i, y, pal["streak"] + (236,))
     return c
 
 
-def bridge_tile():
+def bridge_tile(pal):
     c = Canvas(TILE, TILE)
     for x in range(TILE):
         sag = int(round(2 * math.sin(math.pi * (x + 0.5) / TILE)))
-        c.set(x, 2 + sag, (196, 170, 120))
-        c.set(x, 3 + sag, (130, 100, 70))
+        c.set(x, 2 + sag, pal["rope"])
+        c.set(x, 3 + sag, pal["rope_dark"])
     for y in range(10, 17):
         for x in range(TILE):
-            color = WOOD
+            color = pal["wood"]
             if y == 10:
-                color = WOOD_LIGHT
+                color = pal["wood_light"]
             elif y == 16:
-                color = WOOD_DARK
+                color = pal["wood_dark"]
             if x % 8 in (0, 7):
-                color = WOOD_DARK if x % 8 == 7 else WOOD_LIGHT
+                color = pal["wood_dark"] if x % 8 == 7 else pal["wood_light"]
             c.set(x, y, color)
     for x in (3, 19):
-        c.set(x + 1, 13, (70, 50, 46))
-    c.outline(lambda col: (56, 36, 40, 255))
+        c.set(x + 1, 13, pal["nail"])
+    c.outline(lambda col: pal["wood_outline"])
     return c
 
 
-def crate_tile():
+def crate_tile(pal):
     c = Canvas(TILE, TILE)
     for y in range(4, TILE):
         for x in range(2, TILE - 2):
             border = x in (2, 3, TILE - 4, TILE - 3) or y in (4, 5, TILE - 2, TILE - 1)
             diagonal = abs((x - 2) - (y - 4)) <= 1 or abs((x - 2) - (TILE - 1 - y)) <= 1
-            color = WOOD_DARK if border else WOOD_LIGHT if diagonal else WOOD
+            color = pal["wood_dark"] if border else pal["wood_light"] if diagonal else pal["wood"]
             if border and (x in (2,) or y in (4,)):
-                color = WOOD
+                color = pal["wood"]
             c.set(x, y, color)
     for x, y in ((4, 6), (TILE - 5, 6), (4, TILE - 3), (TILE - 5, TILE - 3)):
-        c.set(x, y, (230, 210, 160))
-    c.outline(lambda col: (56, 36, 40, 255))
+        c.set(x, y, pal["nail_light"])
+    c.outline(lambda col: pal["wood_outline"])
     return c
 
 
-def make_tiles():
-    rng = Random(101)
+def make_tiles(pal=MEADOW, seed=101):
+    """The 128 x 128 tile sheet in a palette, and its named rectangles."""
+    rng = Random(seed)
     tiles = [
-        ("grass_left", ground_tile(rng, "left", True)),
-        ("grass_mid", ground_tile(rng, "mid", True)),
-        ("grass_mid2", ground_tile(rng, "mid", True)),
-        ("grass_right", ground_tile(rng, "right", True)),
-        ("dirt_left", ground_tile(rng, "left", False)),
-        ("dirt_mid", ground_tile(rng, "mid", False)),
-        ("dirt_mid2", ground_tile(rng, "mid", False)),
-        ("dirt_right", ground_tile(rng, "right", False)),
-        ("ledge_left", ledge_tile(rng, "left")),
-        ("ledge_mid", ledge_tile(rng, "mid")),
-        ("ledge_right", ledge_tile(rng, "right")),
-        ("bridge", bridge_tile()),
-        ("water_top", water_tile(rng, True)),
-        ("water_deep", water_tile(rng, False)),
-        ("crate", crate_tile()),
+        ("grass_left", ground_tile(rng, "left", True, pal)),
+        ("grass_mid", ground_tile(rng, "mid", True, pal)),
+        ("grass_mid2", ground_tile(rng, "mid", True, pal)),
+        ("grass_right", ground_tile(rng, "right", True, pal)),
+        ("dirt_left", ground_tile(rng, "left", False, pal)),
+        ("dirt_mid", ground_tile(rng, "mid", False, pal)),
+        ("dirt_mid2", ground_tile(rng, "mid", False, pal)),
+        ("dirt_right", ground_tile(rng, "right", False, pal)),
+        ("ledge_left", ledge_tile(rng, "left", pal)),
+        ("ledge_mid", ledge_tile(rng, "mid", pal)),
+        ("ledge_right", ledge_tile(rng, "right", pal)),
+        ("bridge", bridge_tile(pal)),
+        ("water_top", water_tile(rng, True, pal)),
+        ("water_deep", water_tile(rng, False, pal)),
+        ("crate", crate_tile(pal)),
     ]
     sheet = Canvas(128, 128)
     rects = {}

@@ -6,7 +6,8 @@ rectangles of the sprite sheets as a Lua table and Sprig's animations as XML
     Data/Images/*.tga
     Data/atlas.xml              gAtlas.<sheet>.<name> = "x, y, w, h"
     Data/Animations/*.xml       named animations, included in sprite definitions
-    Data/Images/Effects/*.tga   the effects' pictures: iris mask, particles, vine
+    Data/Images/Effects/*.tga   the effects' pictures: iris mask, particles, vines
+    Data/Images/{tiles,props,*_far,*_mid,*_near}_{pond,hills}.tga  the later levels' looks
     Data/sprites/objects/speech_bubble.tga  the frame of every speech bubble
 """
 
@@ -16,6 +17,7 @@ import sys
 sys.dont_write_bytecode = True  # regenerating leaves no __pycache__ in the tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import art_effects  # noqa: E402
+import art_levels  # noqa: E402
 import art_sprig  # noqa: E402
 import art_world  # noqa: E402
 from asset_files import write_text, write_tga  # noqa: E402
@@ -30,6 +32,7 @@ SPRIG_ANIMATIONS = [
     ("fall", [("fall", 0.3, "")]),
     ("land", [("land", 0.1, '<sound name="land"/>'), ("idle0", 0.5, "")]),
     ("cheer", [("cheer", 0.25, ""), ("idle0", 0.12, "")]),
+    ("hang", [("hang0", 0.35, ""), ("hang1", 0.35, "")]),
 ]
 
 # A dew drop bobs gently: up 3 pixels over 0.6 s, then down again.
@@ -94,16 +97,26 @@ def generate(data_dir):
     write_tga(os.path.join(images, "moon.tga"), art_world.make_moon())
     write_tga(os.path.join(images, "glow.tga"), art_world.make_glow())
     write_tga(os.path.join(images, "cursor.tga"), art_world.make_cursor())
+    level_sheets = []
+    for look in ("pond", "hills"):
+        for kind in ("tiles", "props"):
+            sheet, rects = getattr(art_levels, "make_%s_%s" % (look, kind))()
+            write_tga(os.path.join(images, "%s_%s.tga" % (kind, look)), sheet)
+            level_sheets.append(("%s_%s" % (kind, look), rects))
+        for depth in ("far", "mid", "near"):
+            write_tga(os.path.join(images, "%s_%s.tga" % (look, depth)), getattr(art_levels, "make_%s_%s" % (look, depth))())
     effects = os.path.join(images, "Effects")
     for name, make in (("iris", art_effects.make_iris), ("dust", art_effects.make_dust),
                        ("sparkle", art_effects.make_sparkle), ("droplet", art_effects.make_droplet),
-                       ("leaf", art_effects.make_leaf), ("vine", art_effects.make_vine)):
+                       ("leaf", art_effects.make_leaf), ("vine", art_effects.make_vine),
+                       ("willow", art_levels.make_willow_strand), ("ivy", art_levels.make_ivy),
+                       ("petal", art_levels.make_petal)):
         write_tga(os.path.join(effects, name + ".tga"), make())
     # The engine looks for the bubble frame under this name.
     write_tga(os.path.join(data_dir, "sprites", "objects", "speech_bubble.tga"), art_effects.make_speech_bubble())
     write_text(os.path.join(data_dir, "atlas.xml"),
                atlas_xml([("sprig", sprig_rects), ("tiles", tile_rects), ("props", prop_rects),
-                          ("clouds", cloud_rects), ("particles", particle_rects)]))
+                          ("clouds", cloud_rects), ("particles", particle_rects)] + level_sheets))
     animations = os.path.join(data_dir, "Animations")
     write_text(os.path.join(animations, "sprig.xml"),
                animations_xml("Data/Images/sprig.tga", sprig_rects, SPRIG_ANIMATIONS, "Data/Polygons/sprig.ps"))

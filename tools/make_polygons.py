@@ -26,10 +26,18 @@ OUTLINES = {
     "ground_mid": [("X", 0, 0), ("Q", 32, 0), ("F", 32, 27), ("Q", 0, 27), ("", 0, 0)],
     "ground_left": [("X", 2, 0), ("Q", 32, 0), ("F", 32, 27), ("I", 2, 27), ("", 2, 0)],
     "ground_right": [("X", 0, 0), ("E", 30, 0), ("F", 30, 27), ("Q", 0, 27), ("", 0, 0)],
+    # The earth under a run's first and last columns: a wall to the open side,
+    # so that a cliff stops Sprig whatever its height.
+    "wall_left": [("Q", 2, 0), ("Q", 32, 0), ("Q", 32, 32), ("I", 2, 32), ("", 2, 0)],
+    "wall_right": [("Q", 0, 0), ("E", 30, 0), ("Q", 30, 32), ("Q", 0, 32), ("", 0, 0)],
     # Floating ledges: a floor one can jump up through.
     "ledge": [("Q", 0, 12), ("Q", 32, 12), ("F", 32, 26), ("Q", 0, 26), ("", 0, 12)],
     "bridge": [("Q", 0, 15), ("Q", 32, 15), ("F", 32, 22), ("Q", 0, 22), ("", 0, 15)],
     "crate": [("X", 2, 0), ("E", 30, 0), ("F", 30, 28), ("I", 2, 28), ("", 2, 0)],
+    # Moving platforms: a lily pad on the pond and a low cloud on the hills;
+    # like ledges, one can jump up through them.
+    "raft": [("Q", 2, 6), ("Q", 62, 6), ("F", 62, 14), ("Q", 2, 14), ("", 2, 6)],
+    "cloud": [("Q", 6, 8), ("Q", 58, 8), ("F", 58, 18), ("Q", 6, 18), ("", 6, 8)],
     # Things to touch: a dew drop and the dew-bell at the end of a level.
     "dewdrop": [("", 8, 1), ("", 13, 5), ("", 13, 9), ("", 8, 15), ("", 3, 9), ("", 3, 5), ("", 8, 1)],
     "dewbell": [("", 8, 0), ("", 24, 0), ("", 26, 40), ("", 6, 40), ("", 8, 0)],

@@ -30,7 +30,6 @@ TEXTS = os.path.join(ROOT, "tools", "script_reference.txt")
 ENTRY = re.compile(r'\{\s*"(\w+)"\s*,\s*(lua_\w+)\s*\}')
 DEFINITION = re.compile(r"^static int (lua_\w+)\s*\(lua_State[^)]*\)\s*\{", re.M)
 STRINGS = re.compile(r'"((?:[^"\\\n]|\\.)*)"')
-NOT_AVAILABLE = re.compile(r"kNotAvailableYet\[\]\s*=\s*\{(.*?)\};", re.S)
 
 
 def fail(message):
@@ -86,22 +85,19 @@ def usage_in(body):
 
 
 def source_facts():
-    """Registered name -> {file, usage}; stub names -> file; Lua-written names -> file."""
-    registered, stubs, written = {}, {}, {}
+    """Registered name -> {file, usage}; Lua-written names -> file."""
+    registered, written = {}, {}
     for path, text in source_files():
         bodies = {m.group(1): function_body(text, m.end()) for m in DEFINITION.finditer(text)}
         for name, function in ENTRY.findall(text):
             registered[name] = {"file": path, "usage": usage_in(bodies.get(function, ""))}
-        for block in NOT_AVAILABLE.findall(text):
-            for name in STRINGS.findall(block):
-                stubs[name] = path
         for literal in STRINGS.findall(text):
             literal = unescape(literal)
             for name in re.findall(r"(?:^|\n)function (\w+)\s*\(", literal):
                 written[name] = path
             for name in re.findall(r"(?:^|\n)(\w+) = ", literal):
                 written.setdefault(name, path)
-    return registered, stubs, written
+    return registered, written
 
 
 def read_texts(path):
@@ -132,12 +128,11 @@ def read_texts(path):
 
 def build(binary, texts):
     engine = engine_globals(binary)
-    registered, stubs, written = source_facts()
+    registered, written = source_facts()
     sections, sentences, calls, closing = read_texts(texts)
     titles = dict(sections)
 
     entries = {}  # file -> [(name, usage line, sentence)]
-    pending = []  # registered by the engine, not built yet
     problems = []
     environment = []
     for name, (kind, value) in engine.items():
@@ -146,9 +141,6 @@ def build(binary, texts):
                 problems.append("%s has no sentence in tools/script_reference.txt" % name)
             else:
                 environment.append((name, sentences[name]))
-            continue
-        if name in stubs:
-            pending.append(name)
             continue
         if name in registered:
             path = registered[name]["file"]
@@ -197,11 +189,6 @@ def build(binary, texts):
                 "| name | what it is |", "|---|---|"]
         out += ["| `%s` | %s |" % entry for entry in environment]
         out.append("")
-    if pending:
-        out += ["## Not available yet", "",
-                "These names are registered so that games written for them load, but their parts",
-                "of the engine are not built yet: each raises \"usage: <name> is not available yet\".", "",
-                ", ".join("`%s`" % name for name in pending), ""]
     out.append(closing)
     return "\n".join(out)
 

@@ -3,7 +3,10 @@
 
 Everything is made from sine waves, plucked strings (Karplus-Strong) and
 noise: a music-box title theme in F major, a bouncy meadow theme in C major,
-and the effects (start chime, jumps, landing, dew-drop chimes, steps, splash, the dew-bell).
+a slow harp waltz in D minor for the pond, a brisk march in D major for the
+hills at sunrise, and the effects (start chime, jumps, landing, dew-drop
+chimes, steps, splash, the dew-bell, the fanfare of a level done, the rustle
+of grabbing a vine).
 Music is 16 kHz and effects 22.05 kHz, mono, 16-bit PCM. Music tracks are
 exactly a whole number of bars long, and the tails of their last notes are
 folded back onto their start, so a track that starts over sounds continuous.
@@ -245,6 +248,84 @@ def meadow_theme():
     return track.normalized(0.8)
 
 
+def pond_theme():
+    """A waltz (three beats a bar): harp arpeggios over a soft pad, a flute above."""
+    bpm = 100
+    beat = 60.0 / bpm
+    rng = Random(88)
+    chords = ["Dm", "Bb", "F", "C", "Dm", "Gm", "A", "A", "Dm", "Bb", "F", "C", "Gm", "A", "Dm", "Dm"]
+    melody = [
+        [("A5", 2), ("F5", 1)], [("D6", 2), ("C6", 1)], [("A5", 1.5), ("G5", .5), ("F5", 1)], [("E5", 2), ("G5", 1)],
+        [("F5", 2), ("D5", 1)], [("G5", 1), ("Bb5", 1), ("D6", 1)], [("C#6", 2), ("E6", 1)], [("A5", 3)],
+        [("A5", 2), ("F5", 1)], [("D6", 2), ("F6", 1)], [("E6", 1.5), ("D6", .5), ("C6", 1)], [("G5", 2), ("E5", 1)],
+        [("Bb5", 1), ("A5", 1), ("G5", 1)], [("E5", 1), ("G5", 1), ("C#6", 1)], [("D6", 3)], [(None, 3)],
+    ]
+    track = Track(len(chords) * 3 * beat, MUSIC_RATE, wrap=True)
+    for bar, name in enumerate(chords):
+        start = bar * 3 * beat
+        minor = name.endswith("m")
+        root = midi(name.rstrip("m") + "3")
+        tones = [root, root + (3 if minor else 4), root + 7, root + 12, root + (15 if minor else 16)]
+        for step, index in enumerate([0, 2, 3, 4, 3, 2]):
+            track.add(start + step * beat / 2, pluck(tones[index] + 12, MUSIC_RATE, 0.9, rng, 0.6), 0.13)
+        track.add(start, soft_pad(chord_notes(name, 3), MUSIC_RATE, 3 * beat - 0.1), 0.2)
+        track.add(start, round_bass(root - 12, MUSIC_RATE, 2 * beat), 0.3)
+        t = start
+        for note, length in melody[bar]:
+            if note:
+                track.add(t, flute(midi(note), MUSIC_RATE, length * beat * 0.92), 0.24)
+            t += length * beat
+    return track.normalized(0.8)
+
+
+def hills_theme():
+    """A march for the climb: music box and flute over a bass that strides, drums."""
+    bpm = 138
+    beat = 60.0 / bpm
+    rng = Random(99)
+    chords = ["D", "A", "Bm", "G", "D", "G", "A", "A", "G", "D", "Em", "A", "D", "G", "A", "D"]
+    melody = [
+        [("F#5", .5), ("A5", .5), ("D6", 1), ("C#6", .5), ("B5", .5), ("A5", 1)],
+        [("E5", .5), ("A5", .5), ("C#6", 1), ("B5", .5), ("A5", .5), ("E5", 1)],
+        [("F#5", 1), ("B5", 1), ("D6", 1), ("B5", 1)],
+        [("G5", .5), ("B5", .5), ("D6", 1), ("E6", 1), ("D6", 1)],
+        [("F#6", 1.5), ("E6", .5), ("D6", 1), ("A5", 1)],
+        [("B5", 1), ("D6", .5), ("B5", .5), ("G5", 1), ("B5", 1)],
+        [("A5", .5), ("B5", .5), ("C#6", .5), ("D6", .5), ("E6", 1), ("C#6", 1)],
+        [("A5", 2), (None, 1), ("A5", .5), ("C#6", .5)],
+        [("D6", 1), ("B5", 1), ("G5", 1), ("B5", 1)],
+        [("A5", 1), ("F#5", 1), ("D5", 1), ("F#5", 1)],
+        [("G5", .5), ("F#5", .5), ("E5", 1), ("B5", 1), ("G5", 1)],
+        [("A5", 1), ("C#6", 1), ("E6", 1), ("A6", 1)],
+        [("F#6", 1), ("D6", 1), ("A5", 1), ("D6", 1)],
+        [("B5", 1), ("G5", .5), ("B5", .5), ("D6", 1), ("G6", 1)],
+        [("E6", 1), ("C#6", 1), ("A5", .5), ("B5", .5), ("C#6", 1)],
+        [("D6", 2), ("A5", 1), ("D5", 1)],
+    ]
+    track = Track(len(chords) * 4 * beat, MUSIC_RATE, wrap=True)
+    kick_sound = kick(MUSIC_RATE)
+    for bar, name in enumerate(chords):
+        start = bar * 4 * beat
+        root = chord_notes(name, 2)[0]
+        for b, offset in enumerate((0, 7, 12, 7)):
+            track.add(start + b * beat, round_bass(root + offset, MUSIC_RATE, beat - 0.06), 0.28)
+        triad = chord_notes(name, 4)
+        for step in range(8):
+            track.add(start + step * beat / 2, music_box(triad[step % 3] + (12 if step >= 4 else 0), MUSIC_RATE, 0.6),
+                      0.1)
+        for b in (0, 2):
+            track.add(start + b * beat, kick_sound, 0.32)
+        for b in (1, 3):
+            track.add(start + b * beat, noise_hit(MUSIC_RATE, rng, 0.18, 0.06, 0.3), 0.15)
+            track.add(start + (b + 0.75) * beat, noise_hit(MUSIC_RATE, rng, 0.08, 0.02, 0.5), 0.06)
+        t = start
+        for note, length in melody[bar]:
+            if note:
+                track.add(t, flute(midi(note), MUSIC_RATE, length * beat * 0.85), 0.26)
+            t += length * beat
+    return track.normalized(0.8)
+
+
 # --- Effects -------------------------------------------------------------------
 
 def effect(seconds):
@@ -319,6 +400,20 @@ def make_effects():
     for k, note in enumerate(["G5", "C6", "E6", "G6", "C7"]):
         peal.add(k * 0.16, bell(midi(note), EFFECT_RATE, 1.6), 0.55)
     sounds["dewbell.wav"] = peal.normalized(0.7)
+
+    # A level done: a quick run up the chord, then the chord rung together.
+    fanfare = effect(2.0)
+    for k, note in enumerate(["C5", "E5", "G5", "C6"]):
+        fanfare.add(k * 0.09, bell(midi(note), EFFECT_RATE, 0.5), 0.45)
+    for note in ["C6", "E6", "G6"]:
+        fanfare.add(0.42, bell(midi(note), EFFECT_RATE, 1.5), 0.4)
+    sounds["fanfare.wav"] = fanfare.normalized(0.7)
+
+    # Grabbing a vine: a leafy rustle with a soft creak under it.
+    grab = effect(0.3)
+    grab.add(0, noise_hit(EFFECT_RATE, rng, 0.25, 0.06, -0.3), 0.5)
+    grab.add(0.02, sweep(220, 160, 0.2, EFFECT_RATE, "sine", 0.08), 0.4)
+    sounds["grab.wav"] = grab.normalized(0.45)
     return sounds
 
 
@@ -333,6 +428,10 @@ collect/collect1.wav/collect2.wav
 step/step1.wav/step2.wav
 splash/splash.wav
 dewbell/dewbell.wav
+music_pond/music_pond.wav
+music_hills/music_hills.wav
+fanfare/fanfare.wav
+grab/grab.wav
 """
 
 
@@ -340,6 +439,8 @@ def generate(data_dir):
     folder = os.path.join(data_dir, "Sounds")
     write_wav(os.path.join(folder, "music_title.wav"), title_theme(), MUSIC_RATE)
     write_wav(os.path.join(folder, "music_meadow.wav"), meadow_theme(), MUSIC_RATE)
+    write_wav(os.path.join(folder, "music_pond.wav"), pond_theme(), MUSIC_RATE)
+    write_wav(os.path.join(folder, "music_hills.wav"), hills_theme(), MUSIC_RATE)
     for name, samples in make_effects().items():
         write_wav(os.path.join(folder, name), samples, EFFECT_RATE)
     write_text(os.path.join(folder, "index.txt"), INDEX)

@@ -30,6 +30,7 @@
 #include "input/glInput.h"
 #include "platform/glClipboard.h"
 #include "platform/glFileDialog.h"
+#include "platform/glInputFeed.h"
 #include "script/glLua.h"
 #include "script/glLuaConsole.h"
 #include "script/glLuaConsoleView.h"
@@ -71,6 +72,11 @@ int glApplication_userCancelScriptArmed(void) { return userCancelScript != nullp
 void glApplication_setClickPosition(int x, int y) {
     clickX = x;
     clickY = y;
+}
+
+void glApplication_getClickPosition(int *x, int *y) {
+    *x = clickX;
+    *y = clickY;
 }
 
 void handleEvent(char *name, long value) { postSpriteEvent(name, value); }
@@ -175,6 +181,7 @@ int updateCallback(void) {
     glLiveReload_step();  // --watch: a changed file queues the reload this step's host step loads
     glLua_updateLuaManager();
     glInput_updateInputRecording();
+    glInputFeed_stepDone();
     releaseObjectDestruction();
     return 1;
 }
@@ -274,9 +281,10 @@ int glApplication_main(int argc, char **argv) {
     // The screenshot path is taken relative to where the program was started.
     std::string screenshotPath;
     if (options.screenshot) screenshotPath = std::filesystem::absolute(options.screenshot).string();
-    std::string recordPath, replayPath;
+    std::string recordPath, replayPath, inputPath;
     if (options.record) recordPath = std::filesystem::absolute(options.record).string();
     if (options.replay) replayPath = std::filesystem::absolute(options.replay).string();
+    if (options.input) inputPath = std::filesystem::absolute(options.input).string();
     // With no game named, an installed program plays the game installed with it.
     static std::string installedGame;
     if (!options.dataDirectory && !(installedGame = glGameFolder_default()).empty())
@@ -289,7 +297,7 @@ int glApplication_main(int argc, char **argv) {
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
         glEnvironment_setNonInteractive(1);
     }
-    if (options.fixedStep) glEnvironment_setFixedStep(1);
+    if (options.fixedStep) glEnvironment_setFixedStep(options.fixedStep);
     if (options.steps) glEnvironment_setStepLimit(options.steps);
     if (options.stats) glEnvironment_setStats(1);
     if (options.noErrorLine) glErrorLine_setEnabled(0);
@@ -313,6 +321,8 @@ int glApplication_main(int argc, char **argv) {
     // With no start document no script will ever show the window; a hidden window
     // that no one can see or close would leave the program running unseen.
     if (!glLua_hasDocument()) showWindow();
+    // Its first inputs reach the first update step, after the start document ran.
+    if (!inputPath.empty()) glInputFeed_open(inputPath.c_str());
 
     char rendererInfo[1024];
     getRendererInfo(rendererInfo, sizeof(rendererInfo));
@@ -330,6 +340,7 @@ int glApplication_main(int argc, char **argv) {
         private_writeFinalScreenshot(screenshotPath);
 
     glLiveReload_stop();
+    glInputFeed_close();
     glLua_shutdown();
     // After the host, so an atexit script may still play sounds.
     destructLuaSpriteSoundManager();

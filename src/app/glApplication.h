@@ -25,5 +25,7 @@ void glApplication_armUserCancelScript(const char *script);
 void glApplication_disarmUserCancelScript(void);
 int glApplication_userInteractionScriptArmed(void);
 int glApplication_userCancelScriptArmed(void);
-// Position of the sprite last picked up with Control held in the editor.
+// Position of the sprite last picked up with Control held in the editor; the
+// frame shows it while both are non-zero.
 void glApplication_setClickPosition(int x, int y);
+void glApplication_getClickPosition(int *x, int *y);

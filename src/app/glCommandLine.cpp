@@ -15,10 +15,14 @@ static const char *kUsage =
     "  --headless     no visible window; rendering still happens, dialogs take their defaults\n"
     "  --fixed-step   every run-loop pass runs exactly one update step (reproducible runs)\n"
     "  --steps N      quit in order after N update steps\n"
+    "  --steps-per-frame N\n"
+    "                 with --fixed-step (which it implies): each pass runs N update\n"
+    "                 steps (1 to 1000) and draws once; long soak runs go faster\n"
     "  --screenshot FILE\n"
     "                 when the run ends through --steps, write its last frame to FILE (TGA)\n"
     "  --record FILE  record the bound input events of the run into FILE\n"
     "  --replay FILE  play a recording back from the first update step\n"
+    "  --input FILE   play mouse and key input from FILE into the window, step by step\n"
     "  --stats        at exit, print the update steps and frames run and the seconds\n"
     "                 spent in update steps and in drawing\n"
     "  --watch        reload the current document whenever a file under Data/ changes\n"
@@ -70,7 +74,7 @@ int glCommandLine_parse(int argc, char **argv, commandLineOptions *options, FILE
         } else if (strcmp(arg, "--list-script-functions") == 0) {
             options->listScriptGlobals = 1;
         } else if (strcmp(arg, "--fixed-step") == 0) {
-            options->fixedStep = 1;
+            if (!options->fixedStep) options->fixedStep = 1;
         } else if (strcmp(arg, "--data") == 0) {
             if (i + 1 >= argc || !*argv[i + 1]) return private_usageError(err, "missing folder after", arg);
             if (options->dataDirectory) return private_usageError(err, "a second game folder", argv[i + 1]);
@@ -83,6 +87,16 @@ int glCommandLine_parse(int argc, char **argv, commandLineOptions *options, FILE
             (strcmp(arg, "--record") == 0 ? options->record : options->replay) = argv[++i];
             if (options->record && options->replay)
                 return private_usageError(err, "--record and --replay cannot be used together:", arg);
+        } else if (strcmp(arg, "--steps-per-frame") == 0) {
+            if (i + 1 >= argc) return private_usageError(err, "missing number after", arg);
+            unsigned long steps = 0;
+            if (!private_parseSteps(argv[i + 1], &steps) || steps > kMaxStepsPerFrame)
+                return private_usageError(err, "--steps-per-frame needs a whole number from 1 to 1000, not", argv[i + 1]);
+            options->fixedStep = (int)steps;
+            i++;
+        } else if (strcmp(arg, "--input") == 0) {
+            if (i + 1 >= argc || !*argv[i + 1]) return private_usageError(err, "missing file after", arg);
+            options->input = argv[++i];
         } else if (strcmp(arg, "--steps") == 0) {
             if (i + 1 >= argc) return private_usageError(err, "missing number after", arg);
             if (!private_parseSteps(argv[i + 1], &options->steps))

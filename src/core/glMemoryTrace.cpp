@@ -60,9 +60,9 @@ int glMemoryTrace_startFromEnvironment(void) {
     return glMemoryTrace_start(getenv("QUILLMERE_MEMORY_TRACE"));
 }
 
-void glMemoryTrace_recordLoad(const char *document) {
+void glMemoryTrace_recordLoad(const char *document, uint32_t consoleBytes) {
     if (!traceFile) return;
     loadsRecorded++;
-    fprintf(traceFile, "load %lu tracked=%u rss=%" PRIu64 " file=%s\n", loadsRecorded, (unsigned)glAllocated(),
-            glMemoryTrace_residentBytes(), document ? document : "");
+    fprintf(traceFile, "load %lu tracked=%u console=%u rss=%" PRIu64 " file=%s\n", loadsRecorded,
+            (unsigned)glAllocated(), (unsigned)consoleBytes, glMemoryTrace_residentBytes(), document ? document : "");
 }

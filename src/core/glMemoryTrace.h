@@ -4,10 +4,12 @@
 // load count once, under the first one's name), and one more when the process
 // exits:
 //
-//   load <n> tracked=<bytes> rss=<bytes> file=<document>
+//   load <n> tracked=<bytes> console=<bytes> rss=<bytes> file=<document>
 //   exit tracked=<bytes> rss=<bytes>
 //
-// `tracked` is the running total of the tracked allocator (glMemory.h), `rss`
+// `tracked` is the running total of the tracked allocator (glMemory.h),
+// `console` the part of it that the script console's last lines hold (a list
+// of at most 30 lines that fills up over a long run, then stays bounded), `rss`
 // the resident set of the process (from /proc/self/statm). Each line reaches
 // the file when it is written, so a run that is killed keeps what it measured.
 // Without the variable nothing is opened, written or changed. Main thread only.
@@ -25,7 +27,8 @@ int glMemoryTrace_start(const char *path);
 
 // Writes the line of one finished document load (its number counts the loads
 // since the trace started). Does nothing while no trace is running.
-void glMemoryTrace_recordLoad(const char *document);
+// `consoleBytes` is what the console's lines hold at that moment.
+void glMemoryTrace_recordLoad(const char *document, uint32_t consoleBytes);
 
 // Bytes of the process's resident set, or 0 when it cannot be read.
 uint64_t glMemoryTrace_residentBytes(void);

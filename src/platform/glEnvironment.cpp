@@ -413,6 +413,15 @@ void getMouse(int *x, int *y) {
     private_windowToView(gx, gy, x, y);
 }
 
+void setMousePosition(int x, int y) {
+    if (!env.hWnd) return;
+    int ww = 0, wh = 0, dw = 0, dh = 0, wx = 0, wy = 0;
+    SDL_GetWindowSize(env.hWnd, &ww, &wh);
+    SDL_GL_GetDrawableSize(env.hWnd, &dw, &dh);
+    glPresentation_viewToWindow(x, y, ww, wh, dw, dh, env.fs_w, env.fs_h, &wx, &wy);
+    SDL_WarpMouseInWindow(env.hWnd, wx, wy);
+}
+
 void hideMouse(void) {
     if (env.blankCursor) private_setCursor(env.blankCursor);
 }

@@ -89,6 +89,9 @@ int getNextEvent(envMessage *message);
 int getKeyFromEvent(envMessage message);
 void getMouseFromEvent(envMessage message, int *x, int *y);
 void getMouse(int *x, int *y);
+// Moves the pointer to a position as getMouse reports it (the window system
+// sees a mouse movement).
+void setMousePosition(int x, int y);
 int getModifiersForLastEvent(void);
 // The gamepad element code of a pad event (glInput's kInputPadButtonBase ...).
 int getPadElementFromEvent(envMessage message);
@@ -135,8 +138,9 @@ void glEnvironment_setNonInteractive(int nonInteractive);
 int glEnvironment_isNonInteractive(void);
 // Quit in order after this many update steps (0 = never).
 void glEnvironment_setStepLimit(unsigned long steps);
-// Every run-loop pass runs exactly one update step on a virtual clock.
-void glEnvironment_setFixedStep(int fixedStep);
+// Every run-loop pass runs exactly `stepsPerPass` update steps (then draws) on
+// a virtual clock; 0 goes back to the real clock.
+void glEnvironment_setFixedStep(int stepsPerPass);
 unsigned long glEnvironment_getStepsRun(void);
 unsigned long glEnvironment_getFramesRun(void);
 // Run-time statistics: while on, the run loop adds up the real seconds spent

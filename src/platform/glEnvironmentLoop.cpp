@@ -43,9 +43,9 @@ unsigned int getUpdates_MillisecondsPerFrame(void) { return env.millisecondsPerF
 
 void glEnvironment_setStepLimit(unsigned long steps) { env.stepLimit = steps; }
 
-void glEnvironment_setFixedStep(int fixedStep) {
-    env.fixedStep = fixedStep;
-    if (fixedStep)
+void glEnvironment_setFixedStep(int stepsPerPass) {
+    env.fixedStep = stepsPerPass > 0 ? stepsPerPass : 0;
+    if (env.fixedStep)
         glTimer_useVirtualClock(1000000);
     else
         glTimer_useSystemClock();
@@ -124,10 +124,12 @@ static int private_singleLoop(void) {
     }
 
     if (env.fixedStep)
-        glTimer_advanceVirtualClock(glTimer_getClockRate() * env.millisecondsPerFrame / 1000);
+        glTimer_advanceVirtualClock(glTimer_getClockRate() * env.millisecondsPerFrame * (uint64_t)env.fixedStep / 1000);
     env.millisecondsCounter = (uint32_t)getTimerInPieces(&env.updateTimer, &env.carryOver, env.millisecondsPerFrame);
-    // A backlog of more than ten seconds (a stall, a breakpoint) is dropped, not caught up.
-    if (env.millisecondsCounter > kMaxBacklogMilliseconds / env.millisecondsPerFrame) env.millisecondsCounter = 0;
+    // A backlog of more than ten seconds (a stall, a breakpoint) is dropped, not
+    // caught up. The virtual clock never stalls: what it advanced is all due.
+    if (!env.fixedStep && env.millisecondsCounter > kMaxBacklogMilliseconds / env.millisecondsPerFrame)
+        env.millisecondsCounter = 0;
     if (passDepth > kMaxNestedPasses && env.millisecondsCounter) {
         static int warned = 0;
         if (!warned++) fprintf(stderr, "Warning: forced passes nested more than %d deep run no update step\n", kMaxNestedPasses);

@@ -107,10 +107,7 @@ static int private_chooseAutomaticPath(openFileNameRec *ofn) {
             fprintf(stderr, "getSaveFile: the path for \"%s\" in \"%s\" is too long\n", name, dir);
             return kDialogFailed;
         }
-        if (!private_pathExists(ofn->file)) {
-            fprintf(stderr, "getSaveFile: saving to \"%s\"\n", ofn->file);
-            return kDialogChosen;
-        }
+        if (!private_pathExists(ofn->file)) return kDialogChosen;
     }
     fprintf(stderr, "getSaveFile: no free name for \"%s\" in \"%s\"\n", name, dir[0] ? dir : ".");
     return kDialogFailed;
@@ -285,7 +282,8 @@ FILE *getSaveFile(const char *defaultName, const char *extension, const char *mo
         dialogTool tool = private_findTool(toolPath, sizeof(toolPath));
         showMouse();
         int result = tool == kToolNone ? kDialogFailed : private_runDesktopDialog(tool, toolPath, &ofn);
-        if (result == kDialogFailed) {
+        bool automatic = result == kDialogFailed;
+        if (automatic) {
             // No dialog could be shown: nobody is there to answer, so save automatically.
             private_copyString(ofn.file, sizeof(ofn.file), defaultName ? defaultName : "");
             result = private_chooseAutomaticPath(&ofn);
@@ -294,7 +292,11 @@ FILE *getSaveFile(const char *defaultName, const char *extension, const char *mo
         if (result == kDialogChosen) {
             private_copyString(ofn.fileTitle, sizeof(ofn.fileTitle), private_lastComponent(ofn.file));
             file = fopen(ofn.file, mode);
-            if (!file) fprintf(stderr, "getSaveFile: cannot open \"%s\": %s\n", ofn.file, strerror(errno));
+            // One line either way: where an automatic save went, or why it could not.
+            if (!file)
+                fprintf(stderr, "getSaveFile: cannot open \"%s\": %s\n", ofn.file, strerror(errno));
+            else if (automatic)
+                fprintf(stderr, "getSaveFile: saving to \"%s\"\n", ofn.file);
         }
     }
     // The time spent in the dialog must not be caught up by the run loop.

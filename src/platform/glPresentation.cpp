@@ -55,6 +55,21 @@ void glPresentation_windowToView(int windowX, int windowY, int windowWidth, int 
     *viewY = viewHeight - private_floor((py - top) / layout.scale);
 }
 
+void glPresentation_viewToWindow(int viewX, int viewY, int windowWidth, int windowHeight, int drawableWidth,
+                                 int drawableHeight, int viewWidth, int viewHeight, int *windowX, int *windowY) {
+    if (windowWidth <= 0 || windowHeight <= 0 || drawableWidth <= 0 || drawableHeight <= 0) {
+        *windowX = viewX;
+        *windowY = viewHeight - viewY;
+        return;
+    }
+    presentationLayout layout = glPresentation_layout(viewWidth, viewHeight, drawableWidth, drawableHeight);
+    float top = (float)(drawableHeight - layout.y - layout.height);
+    float px = (float)layout.x + ((float)viewX + 0.5f) * layout.scale;
+    float py = top + ((float)(viewHeight - viewY) + 0.5f) * layout.scale;
+    *windowX = private_floor(px * windowWidth / drawableWidth);
+    *windowY = private_floor(py * windowHeight / drawableHeight);
+}
+
 void glPresentation_present(int viewWidth, int viewHeight, int drawableWidth, int drawableHeight) {
     if (drawableWidth == viewWidth && drawableHeight == viewHeight) return;
     if (viewWidth <= 0 || viewHeight <= 0 || drawableWidth <= 0 || drawableHeight <= 0) return;

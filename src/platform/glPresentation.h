@@ -24,6 +24,11 @@ presentationLayout glPresentation_layout(int viewWidth, int viewHeight, int draw
 void glPresentation_windowToView(int windowX, int windowY, int windowWidth, int windowHeight, int drawableWidth,
                                  int drawableHeight, int viewWidth, int viewHeight, int *viewX, int *viewY);
 
+// The other way: a view position to the window position that maps back onto
+// it (the middle of the view pixel when the view is scaled).
+void glPresentation_viewToWindow(int viewX, int viewY, int windowWidth, int windowHeight, int drawableWidth,
+                                 int drawableHeight, int viewWidth, int viewHeight, int *windowX, int *windowY);
+
 // Scales the view drawn at the lower-left corner of the current back buffer
 // into its place on the whole drawable and blacks out the rest; afterwards the
 // viewport is the view again, ready for the next frame. Does nothing when the

@@ -455,7 +455,7 @@ static int private_load(const char *fileName) {
 }
 
 void glLua_loadXMLFile(const char *fileName) {
-    if (fileName && private_load(fileName)) glMemoryTrace_recordLoad(fileName);
+    if (fileName && private_load(fileName)) glMemoryTrace_recordLoad(fileName, luaConsole_trackedBytes());
 }
 
 void glLua_queueXMLFile(const char *fileName) {
@@ -476,7 +476,7 @@ void glLua_updateLuaManager(void) {
         std::string document(loaded ? name : "");
         private_freeName(name);
         resetGlobalUpdateTimer();
-        if (loaded) glMemoryTrace_recordLoad(document.c_str());
+        if (loaded) glMemoryTrace_recordLoad(document.c_str(), luaConsole_trackedBytes());
     }
 }
 

@@ -201,6 +201,13 @@ int luaConsole_errorLineFromMessage(const char *message) {
 
 int luaConsole_lineCount(void) { return numberOfChildren(messageTree); }
 
+uint32_t luaConsole_trackedBytes(void) {
+    uint32_t bytes = 0;
+    for (_treeNode *line = messageTree ? messageTree->child : nullptr; line; line = line->sibling)
+        bytes += (uint32_t)sizeof(_treeNode) + (uint32_t)line->size;
+    return bytes;
+}
+
 const char *luaConsole_getLine(int index) {
     _treeNode *line = getChild(messageTree, index);
     return line ? (const char *)getData(line) : nullptr;

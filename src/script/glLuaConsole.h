@@ -7,6 +7,8 @@
 
 #include <lua.hpp>
 
+#include <cstdint>
+
 enum { kConsoleMaxLines = 30, kConsoleLineWidth = 460 };
 
 // Remembers the state, creates the line lists (once; lines survive later
@@ -24,6 +26,9 @@ int console_addParagraph(const char *string);
 // Start of the n-th line (1-based) of the text and its length without the LF.
 // Only lines ended by LF count; null when there are fewer.
 const char *getLineInParagraph(const char *text, int n, int *length);
+
+// Tracked bytes the kept lines hold (their nodes and texts).
+uint32_t luaConsole_trackedBytes(void);
 
 // Control+B: shows the view when hidden, hides it when shown.
 void activateLuaConsole(void);

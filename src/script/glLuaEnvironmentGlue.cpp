@@ -467,6 +467,15 @@ static int lua_inputManager_addControlBinding(lua_State *L) {
     return 0;
 }
 
+// Removes an event's first binding. An options screen takes an action's old
+// keys away with it before rebinding: the rebinding mode replaces only the
+// first binding and appends the new key after the others.
+static int lua_inputManager_removeControlBinding(lua_State *L) {
+    glLuaArgs_check(L, "s", "usage: inputManager_removeControlBinding(<String event name>)");
+    glInput_removeControlBinding(lua_tostring(L, 1));
+    return 0;
+}
+
 static int lua_inputManager_playInputRecording(lua_State *L) {
     glLuaArgs_check(L, "s", "usage: inputManager_playInputRecording(<String file name>)");
     glInput_playInputRecording(lua_tostring(L, 1));
@@ -579,6 +588,7 @@ static const luaL_Reg environmentFunctions[] = {
     {"inputManager_setEventValue", lua_inputManager_setEventValue},
     {"inputManager_bindControlsToEvent", lua_inputManager_bindControlsToEvent},
     {"inputManager_addControlBinding", lua_inputManager_addControlBinding},
+    {"inputManager_removeControlBinding", lua_inputManager_removeControlBinding},
     {"inputManager_playInputRecording", lua_inputManager_playInputRecording},
     {"inputManager_startInputRecording", lua_inputManager_startInputRecording},
     {"inputManager_stopInputRecording", lua_inputManager_stopInputRecording},

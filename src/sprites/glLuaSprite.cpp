@@ -1,8 +1,7 @@
 // glLuaSprite: the sprite manager. Owns the reference table (reference ->
 // record, lowest free slot reused), creates and destroys sprite records, keeps
 // the sixteen environment globals, computes the world bounds, moves the camera
-// after the focus sprite and registers every sprite script name. Names whose
-// modules are not built yet answer with a usage error (kNotAvailableYet below).
+// after the focus sprite and registers every sprite script name.
 
 #include "sprites/glLuaSprite.h"
 
@@ -33,7 +32,6 @@ static int gUpdateCameraPosition = 0;
 static int selectedSprite = -1;
 static int newSprite = -1;
 static luaSpriteInfoRec *gSlashSprite = nullptr;
-static int gLevelEditorActive = 0;
 static int collisionOverlayMode = 0;
 
 static luaSpriteInfo **spriteReferenceArray = nullptr;
@@ -160,8 +158,6 @@ void setNewSpriteReference(int ref) { newSprite = ref; }
 luaSpriteInfoRec *getSlashSprite(void) { return gSlashSprite; }
 int getSelectedSprite(void) { return selectedSprite; }
 void setSelectedSprite(int ref) { selectedSprite = ref; }
-int isLevelEditorActive(void) { return gLevelEditorActive; }
-void setLevelEditorActive(int active) { gLevelEditorActive = active; }
 int getCollisionOverlayMode(void) { return collisionOverlayMode; }
 void setCollisionOverlayMode(int on) { collisionOverlayMode = on; }
 
@@ -259,10 +255,13 @@ void destructLuaSprite(void *data) {
     spriteEventManagerForgetSprite(rec);
     // Only this record's own slot is emptied: a sprite that lost its slot to a
     // new table must not clear the reference of whichever sprite holds it now.
+    // Neither must the editor's selection or drag, which name references.
     if (rec->spriteRef >= 0 && rec->spriteRef < referenceArraySize && spriteReferenceArray &&
         spriteReferenceArray[rec->spriteRef] == sprite) {
         spriteReferenceArray[rec->spriteRef] = nullptr;
         if (rec->spriteRef < lowestFreeSlot) lowestFreeSlot = rec->spriteRef;
+        if (selectedSprite == rec->spriteRef) selectedSprite = -1;
+        spriteEditorForgetSprite(rec->spriteRef);
     }
     if (gSlashSprite == rec) gSlashSprite = nullptr;
     delete rec->modelRef;
@@ -382,7 +381,10 @@ static void private_followFocusSprite(void) {
 }
 
 void updateLuaSpriteManager(void) {
-    if (gLevelEditorActive) return;  // editor scrolling and dragging come with the editor
+    if (isLevelEditorActive()) {
+        updateSpriteEditor();
+        return;
+    }
     checkForCollisions();
     runScheduledSpriteEvents();
     private_followFocusSprite();
@@ -406,7 +408,8 @@ void initLuaSpriteManager(lua_State *L, _treeNode *manager) {
     for (float &value : environment_globals) value = 0;
     gUpdateCameraPosition = 0;
     selectedSprite = newSprite = -1;
-    gLevelEditorActive = collisionOverlayMode = 0;
+    collisionOverlayMode = 0;
+    resetSpriteEditor();
     initScreenTransitionTransitions(L, manager);
     private_registerAll(L);
     initLuaSpriteSoundManager(L);
@@ -486,18 +489,6 @@ static int lua_getEnvironmentGlobal(lua_State *L) {
     return 1;
 }
 
-// Script names of modules that are not built yet: each raises its own usage
-// error until its module replaces the entry with the real function.
-static const char *const kNotAvailableYet[] = {
-    // editor
-    "activateSpriteEditor", "deactivateSpriteEditor",
-};
-
-static int lua_notAvailableYet(lua_State *L) {
-    lua_pushfstring(L, "usage: %s is not available yet", lua_tostring(L, lua_upvalueindex(1)));
-    return lua_error(L);
-}
-
 static const luaL_Reg managerFunctions[] = {
     {"initSpriteManager", lua_initSpriteManager},
     {"getSpriteParameter", lua_getSpriteParameter},
@@ -512,11 +503,6 @@ void registerLuaSpriteManagerFunctions(lua_State *L) {
 
 static void private_registerAll(lua_State *L) {
     if (!L) return;
-    for (const char *name : kNotAvailableYet) {
-        lua_pushstring(L, name);
-        lua_pushcclosure(L, lua_notAvailableYet, 1);
-        lua_setglobal(L, name);
-    }
     registerLuaSpriteManagerFunctions(L);
     registerLuaSpriteDefinitionFunctions(L);
     registerLuaSpriteRenderFunctions(L);
@@ -525,4 +511,5 @@ static void private_registerAll(lua_State *L) {
     registerLuaSpriteAnimationFunctions(L);
     registerLuaSpritePathFunctions(L);
     registerLuaSpriteControlFunctions(L);
+    registerLuaSpriteEditorFunctions(L);
 }

@@ -17,6 +17,8 @@
 //   glLuaSpriteMotion.cpp       the per-update motion step, the trail, rollback
 //   glLuaSpritePaths.cpp        paths, targets and the movement script functions
 //   glLuaSpriteControls.cpp     the per-update rule of control-bound accelerations
+//   glLuaSpriteEditor.cpp       the placement editor: picking, dragging,
+//                               scrolling and the level dump
 // It does not load collision polygons or deliver events; those modules read
 // and write the record defined here.
 // Main thread only; scripts run from sprite code may create and remove sprites
@@ -26,6 +28,7 @@
 #include <lua.hpp>
 
 #include <cstdint>
+#include <cstdio>
 
 #include "core/ssRect.h"
 #include "core/tree.h"
@@ -356,11 +359,9 @@ int addLuaSprite(_treeNode *objMgr, _treeNode *definition, const char *type, int
 void destructLuaSprite(void *data);
 int updateLuaSprite(void *data, uint32_t frame);
 
-// Editor and debug state read by drawing.
+// The sprite under the mouse while the editor is on (-1 none), read by drawing.
 int getSelectedSprite(void);
 void setSelectedSprite(int ref);
-int isLevelEditorActive(void);
-void setLevelEditorActive(int active);
 // The collision debug mode: shapes are drawn over the sprites.
 int getCollisionOverlayMode(void);
 void setCollisionOverlayMode(int on);
@@ -465,6 +466,30 @@ int blendFactorFromName(const char *name, int destination);
 // Returns the length it needed (snprintf rules; the text is always terminated).
 int spriteLevelDumpLine(const luaSpriteInfoRec *rec, char *text, int length);
 
+// ---- Placement editor (glLuaSpriteEditor.cpp) ----
+
+// The mode (activateSpriteEditor / deactivateSpriteEditor).
+int isLevelEditorActive(void);
+void setLevelEditorActive(int active);
+// Off, nothing dragged (at start-up).
+void resetSpriteEditor(void);
+// The sprite being dragged, -1 none.
+int getDraggedSprite(void);
+// A sprite is destroyed: a drag of it ends.
+void spriteEditorForgetSprite(int ref);
+// The event function of a sprite with an event script while the editor is on:
+// a press picks up the selected sprite (Control also shows where it stood),
+// a release drops it, the arrow keys scroll by half a view, Control+P writes
+// the level dump. Returns 1 when the event is consumed (Control+P).
+int spriteEditorEvent(luaSpriteInfoRec *rec, unsigned char type, unsigned char key, int x, int y);
+// Once per update step while the editor is on: scrolling at the window edges
+// and the dragged sprite following the mouse.
+void updateSpriteEditor(void);
+// The level dump line of every live sprite with a collision shape of its own or
+// animation frames, in reference order. Returns the lines written, or -1 (with
+// a log line) when the file could not be written.
+int writeLevelDump(FILE *file);
+
 // ---- Drawing (glLuaSpriteRender.cpp) ----
 
 // The object manager's draw callback: the trail, then the sprite.
@@ -481,6 +506,7 @@ void registerLuaSpriteRenderFunctions(lua_State *L);
 void registerLuaSpriteAnimationFunctions(lua_State *L);
 void registerLuaSpritePathFunctions(lua_State *L);
 void registerLuaSpriteControlFunctions(lua_State *L);
+void registerLuaSpriteEditorFunctions(lua_State *L);
 // Checks for the many functions that take "at least" some arguments: the count
 // is at least strlen(signature) and those arguments have the types of
 // glLuaArgs_check's letters; otherwise `usage` is raised.

@@ -55,11 +55,11 @@ void sendEventToSprite(int ref, const char *event) {
 }
 
 int eventLuaSprite(void *data, unsigned char type, unsigned char key, int x, int y, void *reference) {
-    (void)key, (void)reference;
+    (void)reference;
     luaSpriteInfo *sprite = (luaSpriteInfo *)data;
     if (!sprite || !sprite->self.eventScript) return 0;
     // The editor takes the mouse and keys over while it is on.
-    if (isLevelEditorActive()) return 0;
+    if (isLevelEditorActive()) return spriteEditorEvent(&sprite->self, type, key, x, y);
     if (type != 0 && type != 1) return 0;
     int wx = (int)std::trunc((float)x + getEnvironmentValue(kEnv_WorldOrigin_X));
     int wy = (int)std::trunc((float)y + getEnvironmentValue(kEnv_WorldOrigin_Y));

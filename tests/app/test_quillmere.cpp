@@ -78,6 +78,12 @@ TEST(CommandLine, StepsMustBeAWholePositiveNumber) {
     for (const char *bad : {"0", "-3", "12x", "", "99999999999999999999999"})
         EXPECT_EQ(parse({"--steps", bad}), 2) << bad;
     EXPECT_EQ(parse({"--steps"}), 2);
+    // --steps-per-frame implies --fixed-step, in either order.
+    EXPECT_EQ(parse({"--steps-per-frame", "8", "--fixed-step"}), -1);
+    EXPECT_EQ(options.fixedStep, 8);
+    EXPECT_EQ(parse({"--fixed-step", "--steps-per-frame", "1000"}), -1);
+    EXPECT_EQ(options.fixedStep, 1000);
+    for (const char *bad : {"0", "1001", "-1", "two"}) EXPECT_EQ(parse({"--steps-per-frame", bad}), 2) << bad;
     EXPECT_EQ(parse({}), -1);
     EXPECT_EQ(options.steps, 0u);
     EXPECT_EQ(options.dataDirectory, nullptr);

@@ -49,7 +49,11 @@ class EffectsTest : public WindowTest {
         linkDemoTimerFunctions();
         linkSpeechBubbleFunctions();
         std::ofstream("Data/level.xml", std::ios::binary)
-            << "<?xml version=\"1.0\"?>\n<level><sprite type=\"img\"/>\n<script language=\"Lua\">\n"
+            << "<?xml version=\"1.0\"?>\n<level><sprite type=\"img\"/>\n"
+               // Counts the cuts of moving rope pieces; removes itself on one when asked to.
+               "<sprite type=\"slash\"><event language=\"Lua\">if gCurrentEvent == 'kill_slash' then "
+               "gCuts = gCuts + 1 if gRemoveOnCut then removeSprite(gCurrentSprite) end end</event></sprite>\n"
+               "<script language=\"Lua\">\n"
                "initSpriteManager(16)\n"
                "white = loadTexture('Data/white.tga') alphabet = loadTexture('Data/alphabet.tga')\n"
                "loadTexture('Data/iris.tga') loadTexture('" << kSpeechBubbleFrame << "')\n"

@@ -323,7 +323,9 @@ TEST_F(Effects, RopePiecesMoveOnTimeAndDragInTheEditor) {
     EXPECT_NEAR(rope->pieces[2].location[0], 100.0f, 1e-3);
 
     // In the editor the piece under the mouse is picked, and dragging it
-    // carries the earlier pieces along; later ones stay.
+    // carries the earlier pieces along; later ones stay. The mouse is away
+    // from the window's edges, where the editor would scroll the view.
+    setMousePosition(320, 240);
     int mx, my;
     getMouse(&mx, &my);
     float m[2] = {(float)mx + getEnvironmentValue(kEnv_WorldOrigin_X), (float)my + getEnvironmentValue(kEnv_WorldOrigin_Y)};
@@ -365,6 +367,24 @@ TEST_F(Effects, RopePiecesMoveOnTimeAndDragInTheEditor) {
     EXPECT_EQ(selectedRopePiece(), nullptr);
     EXPECT_FALSE(isLiveRope(rope));
     EXPECT_EQ(call("setRopeLocation(rope, 1, 5, 5, 5) setRopeChangeLocation(rope, 1, 1, 2, 3, 4)"), "");
+}
+
+TEST_F(Effects, AMovingRopePieceCutsTheSlashOnEveryStepItPassesClose) {
+    // Piece 0 moves 1 unit a step from x 60 to 140 past the slash at (100, 100):
+    // closer than 16 units on the steps that take it from 85 to 115.
+    run("gCuts = 0 slash = addSprite('slash', 5) setSpriteCollisionSphere(slash, 8) placeSprite(slash, 100, 100, 0)"
+        " rope = addRope('Data/white.tga', 3) setRopeLocation(rope, 1, 101, 100, 0)"
+        " setRopeLocation(rope, 0, 60, 100, 0) setRopeChangeLocation(rope, 0, 0.4, 140, 100, 0)");
+    step(100);
+    EXPECT_EQ(call("return gCuts"), "31") << "piece 1 rests on the slash point and never cuts";
+    // A slash whose cut removes it is told once; the rope moves on without it.
+    run("gCuts = 0 gRemoveOnCut = true setRopeChangeLocation(rope, 0, 0.4, 60, 100, 0)");
+    step(100);
+    EXPECT_EQ(call("return gCuts"), "1");
+    EXPECT_EQ(getSlashSprite(), nullptr);
+    lua_getglobal(L, "rope");
+    EXPECT_NEAR(((ropeInfo *)lua_touserdata(L, -1))->pieces[0].location[0], 60.0f, 1e-3);
+    lua_pop(L, 1);
 }
 
 TEST_F(Effects, EveryEffectGivesBackItsMemory) {

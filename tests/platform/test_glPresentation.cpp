@@ -57,6 +57,14 @@ TEST(Presentation, WindowPositionsMapBackToTheView) {
                                     c.drawableHeight, 640, 480, &x, &y);
         EXPECT_EQ(x, c.viewX) << c.windowWidth << "x" << c.windowHeight << " at " << c.windowX << "," << c.windowY;
         EXPECT_EQ(y, c.viewY) << c.windowWidth << "x" << c.windowHeight << " at " << c.windowX << "," << c.windowY;
+        // And back: the window position found for a view position maps onto it again.
+        int wx = 0, wy = 0;
+        glPresentation_viewToWindow(c.viewX, c.viewY, c.windowWidth, c.windowHeight, c.drawableWidth,
+                                    c.drawableHeight, 640, 480, &wx, &wy);
+        glPresentation_windowToView(wx, wy, c.windowWidth, c.windowHeight, c.drawableWidth, c.drawableHeight, 640,
+                                    480, &x, &y);
+        EXPECT_EQ(x, c.viewX) << "back from " << wx << "," << wy;
+        EXPECT_EQ(y, c.viewY) << "back from " << wx << "," << wy;
     }
 }
 

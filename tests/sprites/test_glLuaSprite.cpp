@@ -375,7 +375,11 @@ TEST_F(Sprites, AllNinetyNamesAreFunctionsAndUnbuiltOnesSaySo) {
     EXPECT_EQ(call("local n, missing = 0, '' for name in string.gfind(names, '%S+') do n = n + 1 "
                    "if type(getfenv(0)[name]) ~= 'function' then missing = missing .. name end end return n, missing"),
               "90,");
-    EXPECT_EQ(call("return activateSpriteEditor()"), "error: usage: activateSpriteEditor is not available yet");
+    // The editor's switches look at no arguments and return nothing.
+    EXPECT_EQ(call("return activateSpriteEditor('any', 2)"), "");
+    EXPECT_EQ(isLevelEditorActive(), 1);
+    EXPECT_EQ(call("return deactivateSpriteEditor(nil)"), "");
+    EXPECT_EQ(isLevelEditorActive(), 0);
     // Sound and environment functions come with the sprite manager's start-up.
     EXPECT_EQ(call("return type(loadTexture), type(gSoundEffect)"), "function,number");
 }

@@ -22,27 +22,31 @@ std::string makeLevel() {
 }
 
 TEST(SpriteMotionIntegration, AnimationsWrapOnTimeAndSpritesLandOnTheirFloor) {
-    std::string folder = makeLevel();
-    quillmereRun run = quillmere_run(folder, {"--headless", "--fixed-step", "--steps", "100", "--stats"});
-    EXPECT_EQ(run.exitCode, 0);
-    std::string wraps;
-    for (size_t at = run.log.find("wrap\t"); at != std::string::npos; at = run.log.find("wrap\t", at + 1))
-        wraps += run.log.substr(at + 5, run.log.find('\n', at) - at - 5) + " ";
-    EXPECT_EQ(wraps, "30 60 90 ");
-    // After 54 updates 200 - 0.1 x (1 + ... + 54) = 51.5; the 55th lands it.
-    EXPECT_NE(run.log.find("faller\t54\t51.5\n"), std::string::npos) << run.log;
-    EXPECT_NE(run.log.find("faller\t99\t50.0\n"), std::string::npos) << run.log;
-    // One line of statistics on standard output.
-    double update = -1, draw = -1, load = -1;
-    char end = 0;
-    EXPECT_EQ(sscanf(run.out.c_str(), "stats steps=100 frames=100 update_seconds=%lf draw_seconds=%lf load_seconds=%lf%c",
-                     &update, &draw, &load, &end), 4)
-        << run.out;
-    EXPECT_GT(update, 0);
-    EXPECT_GT(draw, 0);
-    EXPECT_GT(load, 0);
-    EXPECT_EQ(end, '\n');
-    std::filesystem::remove_all(folder);
+    // Drawing once every 8 steps changes nothing of what the steps do.
+    for (const char *stepsPerFrame : {"1", "8"}) {
+        std::string folder = makeLevel();
+        quillmereRun run = quillmere_run(
+            folder, {"--headless", "--fixed-step", "--steps-per-frame", stepsPerFrame, "--steps", "100", "--stats"});
+        EXPECT_EQ(run.exitCode, 0);
+        std::string wraps;
+        for (size_t at = run.log.find("wrap\t"); at != std::string::npos; at = run.log.find("wrap\t", at + 1))
+            wraps += run.log.substr(at + 5, run.log.find('\n', at) - at - 5) + " ";
+        EXPECT_EQ(wraps, "30 60 90 ");
+        // After 54 updates 200 - 0.1 x (1 + ... + 54) = 51.5; the 55th lands it.
+        EXPECT_NE(run.log.find("faller\t54\t51.5\n"), std::string::npos) << run.log;
+        EXPECT_NE(run.log.find("faller\t99\t50.0\n"), std::string::npos) << run.log;
+        // One line of statistics on standard output: 100 frames, or 13 (12 of 8 steps and one of 4).
+        double update = -1, draw = -1, load = -1;
+        char end = 0;
+        std::string expected = std::string("stats steps=100 frames=") + (stepsPerFrame[0] == '1' ? "100" : "13") +
+                               " update_seconds=%lf draw_seconds=%lf load_seconds=%lf%c";
+        EXPECT_EQ(sscanf(run.out.c_str(), expected.c_str(), &update, &draw, &load, &end), 4) << run.out;
+        EXPECT_GT(update, 0);
+        EXPECT_GT(draw, 0);
+        EXPECT_GT(load, 0);
+        EXPECT_EQ(end, '\n');
+        std::filesystem::remove_all(folder);
+    }
 }
 
 TEST(SpriteMotionIntegration, TheFrameOfTheStepIsDrawnAndAProjectileFacesWhereItFlies) {

@@ -44,7 +44,7 @@ TEST(ScriptReference, TheEngineListsWhatItAddsAndNothingOfLuasOwn) {
         {"function loadXMLFile", true},          {"function addSprite", true},
         {"function soundManager_playSoundGroup", true}, {"function console_addString", true},
         {"function print", true},                // replaced by the host
-        {"function setSpriteImmobile", true},    // registered, raising "not available yet"
+        {"function setSpriteImmobile", true},    {"function activateSpriteEditor", true},
         {"number gMusicEffect 2", true},         {"environment kEnv_Gravity_Y", true},
         {"environment kEnv_CameraSpriteFocus", true},
         {"function tostring", false},            {"function ipairs", false},

@@ -220,8 +220,9 @@ end
 
 -- The level's state after a swept call: what the harness needs to go on.
 local function repair(name)
-	-- A single updated layer would freeze the driver's.
+	-- A single updated layer would freeze the driver's, and so would the editor.
 	setOnlyUpdateObjectManagerLayer(-1)
+	deactivateSpriteEditor()
 	-- The last load request wins: a swept loadXMLFile reloads this level, whose
 	-- script resumes the sweep (any other name would leave no level behind).
 	if name == "loadXMLFile" then sweep.loadXMLFile(kDocument) end
