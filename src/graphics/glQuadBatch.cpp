@@ -1,14 +1,18 @@
 // glQuadBatch: pending quads of one drawing state in a growing vertex buffer
 // (kept between frames, so a warmed-up frame allocates nothing), drawn with
-// one glDrawArrays per run of equal keys.
+// one glDrawArrays per run of equal keys (split where quads cross the view's
+// edge).
 
 #include "graphics/glQuadBatch.h"
 
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "graphics/glCamera.h"
 
 // Interleaved: position, texture coordinate, colour.
 struct quadBatchVertex {
@@ -21,6 +25,9 @@ struct quadBatchVertex {
 // the vertex count far inside a GLsizei.
 static const int kMaxQuads = 16384;
 static const int kFirstCapacity = 256;
+// In-view stretches shorter than this are drawn together with the quads that
+// cross the view's edge around them rather than on their own.
+static const int kMinInViewRun = 8;
 
 static quadBatchVertex *vertices = nullptr;
 static int capacity = 0;  // quads the buffer holds
@@ -111,6 +118,53 @@ void glQuadBatch_setColor(const float color[4]) {
     if (pending == 0) glColor4fv(currentColor);
 }
 
+// Whether every corner of pending quad `q` lies inside the clip volume of
+// `clip` (projection times model-view). NaN corners count as outside.
+static int private_quadInView(const float clip[16], int q) {
+    const quadBatchVertex *quad = &vertices[(size_t)q * 4];
+    for (int i = 0; i < 4; i++) {
+        float x = quad[i].x, y = quad[i].y, z = quad[i].z;
+        float w = clip[3] * x + clip[7] * y + clip[11] * z + clip[15];
+        for (int row = 0; row < 3; row++) {
+            float c = clip[row] * x + clip[row + 4] * y + clip[row + 8] * z + clip[row + 12];
+            if (!(std::fabs(c) <= w)) return 0;
+        }
+    }
+    return 1;
+}
+
+// Draws the pending quads, in order, as runs of quads wholly inside the view
+// and runs holding quads that cross its edge. The software renderer takes a
+// whole draw call onto its slower clipping path as soon as one primitive in it
+// needs clipping: one sprite half out of the view would otherwise slow every
+// quad batched with it (5,000 particles with 2.5% of them crossing the edge
+// drew about 40% slower). The order stays the same, and a quad inside the view
+// now comes out as it does in a batch with nothing crossing the edge (the two
+// paths may differ by one step in a colour channel).
+static void private_drawInRuns(void) {
+    float clip[16], modelView[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, clip);
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    matrix_multiply(clip, modelView);
+    int start = 0;  // first quad not yet drawn
+    int q = 0;
+    while (q < pending) {
+        if (!private_quadInView(clip, q)) {
+            q++;
+            continue;
+        }
+        int end = q + 1;
+        while (end < pending && private_quadInView(clip, end)) end++;
+        if (end - q >= kMinInViewRun) {
+            if (q > start) glDrawArrays(GL_QUADS, start * 4, (q - start) * 4);
+            glDrawArrays(GL_QUADS, q * 4, (end - q) * 4);
+            start = end;
+        }
+        q = end;
+    }
+    if (start < pending) glDrawArrays(GL_QUADS, start * 4, (pending - start) * 4);
+}
+
 void glQuadBatch_flush(void) {
     if (pending <= 0) return;
     const GLsizei stride = (GLsizei)sizeof(quadBatchVertex);
@@ -141,7 +195,7 @@ void glQuadBatch_flush(void) {
     } else {
         glDisable(GL_BLEND);
     }
-    glDrawArrays(GL_QUADS, 0, pending * 4);
+    private_drawInRuns();
     if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     if (pendingKey.texName) glDisable(GL_TEXTURE_2D);
     if (pendingKey.blend) glDisable(GL_BLEND);

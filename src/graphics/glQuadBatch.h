@@ -1,6 +1,7 @@
 // glQuadBatch: collects textured, coloured quads and draws runs of them that
 // share their drawing state (texture, blending) with one glDrawArrays over
-// client-side arrays (OpenGL 1.1, fixed function). Sprites are drawn through
+// client-side arrays (OpenGL 1.1, fixed function), or a few where some of
+// them cross the view's edge. Sprites are drawn through
 // it so that a frame of thousands of sprites of one image costs a handful of
 // draws and state changes instead of a few per sprite.
 //

@@ -1,5 +1,6 @@
 // The quad batch against a real GL context (offscreen driver): drawing order
 // across state changes, the GL state a flush leaves, a frame of many quads,
+// quads crossing the view's edge batched with quads inside it,
 // and pixels compared with the same quads drawn in immediate mode through the
 // GL matrix stack (which also checks the CPU matrices of glCamera).
 #include <gtest/gtest.h>
@@ -178,6 +179,30 @@ TEST_F(QuadBatch, TwentyThousandQuadsInOneFrameAreAllDrawn) {
         for (int x = 0; x < 640; x++) lit += at(p, x, y)[0] == 255;
     EXPECT_EQ(lit, 20000);
     EXPECT_EQ(at(p, 209, 109)[0], 255);
+}
+
+// Quads inside the view and quads crossing its left edge ('I' and 'X', in
+// batch order) are drawn in separate runs, in-view stretches of fewer than 8
+// joining the crossing quads around them. Every quad adds its own bit to one
+// shared pixel (bits 0-6 of red, then green, then blue): a quad dropped or
+// drawn twice changes the sum.
+TEST_F(QuadBatch, QuadsCrossingTheViewsEdgeAreEachDrawnOnce) {
+    const char *patterns[] = {
+        "IIIIIIIIIIIIIIIIIIIII", "XXXXXXXXXXXXXXXXXXXXX", "XIIIIIIIIIIIIIIIIIIII", "IIIIIIIIIIIIIIIIIIIIX",
+        "IIIIIIIXIIIIIIIIIIIII", "IIIIIIIIXIIIIIIIIXIII", "IXIXIXIXIXIXIXIXIXIXI", "XXIIIIIIIIXXIIIIIIIXX",
+    };
+    const quadBatchKey added = {0, 1, GL_ONE, GL_ONE};
+    for (const char *pattern : patterns) {
+        Bytes p = frame([&] {
+            for (int i = 0; pattern[i]; i++) {
+                float c[4][3], color[4] = {0, 0, 0, 1};
+                box(pattern[i] == 'X' ? -10.0f : 1.0f, 100, 20, 110, c);
+                color[i / 7] = (float)(1 << (i % 7)) / 255.0f;
+                glQuadBatch_addQuad(&added, c, kUnit, color);
+            }
+        });
+        for (int channel = 0; channel < 3; channel++) EXPECT_EQ(at(p, 5, 105)[channel], 127) << pattern;
+    }
 }
 
 TEST_F(QuadBatch, MatchesImmediateModeThroughTheMatrixStack) {
